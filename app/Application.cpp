@@ -1,0 +1,25 @@
+#include "app/Application.h"
+
+#include "app/ErrorBox.h"
+
+namespace app {
+
+Application::Application(int& argc, char** argv)
+    : QApplication(argc, argv)
+{
+    // No display name: Qt would append it to the title of every other window.
+    setApplicationName(QStringLiteral("velmora-thermo"));
+    setApplicationVersion(QStringLiteral("1.1"));
+}
+
+bool Application::notify(QObject* receiver, QEvent* event)
+{
+    try {
+        return QApplication::notify(receiver, event);
+    } catch (...) {
+        reportFailure(std::current_exception());
+        return false;
+    }
+}
+
+} // namespace app

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+
+#include <exception>
+
+class QWidget;
+
+namespace app {
+
+/** The application title: the caption of the main window and of every message box. */
+inline constexpr char kApplicationTitle[] = "Velmora Thermo";
+
+/** A failure's message as the error box shows it: with a full stop added when its last
+ * character sorts after ".", as letters and digits do. */
+QString errorBoxText(const QString& message);
+
+/** The modal error box: application title, error icon, one OK button. */
+void showErrorBox(const QString& message);
+
+/** The program's own plain message: modal, centred on the screen, no icon, one OK button. */
+void showPlainMessage(const QString& message);
+
+/** Shows the failure held by @p failure in the error box; the program then goes on. */
+void reportFailure(std::exception_ptr failure);
+
+/**
+ * Runs one command handler, timer tick or dialog event. A failure it raises is shown in the
+ * error box and the program goes on. Returns false when the handler failed.
+ */
+template <typename Handler> bool guarded(Handler&& handler)
+{
+    try {
+        handler();
+        return true;
+    } catch (...) {
+        reportFailure(std::current_exception());
+        return false;
+    }
+}
+
+} // namespace app

@@ -1,0 +1,62 @@
+#include "platform/MessageTimer.h"
+
+#include <algorithm>
+
+namespace platform {
+
+MessageTimer::MessageTimer(QObject* parent)
+    : QObject(parent)
+{
+    m_timer.setSingleShot(true);
+    m_timer.setTimerType(Qt::PreciseTimer);
+    connect(&m_timer, &QTimer::timeout, this, &MessageTimer::fire);
+}
+
+void MessageTimer::setInterval(std::uint32_t milliseconds)
+{
+    m_interval = milliseconds;
+    restart();
+}
+
+void MessageTimer::setEnabled(bool enabled)
+{
+    if (enabled == m_enabled)
+        return;
+    m_enabled = enabled;
+    restart();
+}
+
+void MessageTimer::restart()
+{
+    m_timer.stop();
+    if (!m_enabled || m_interval == 0)
+        return;
+    m_due = clock().now() + Clock::Duration(m_interval);
+    arm();
+}
+
+void MessageTimer::arm()
+{
+    // QTimer takes an int; a longer wait is covered in steps and re-armed when each step ends.
+    constexpr Clock::Duration longestStep(24 * 60 * 60 * 1000);
+    const Clock::Duration left = std::clamp(m_due - clock().now(), Clock::Duration(0), longestStep);
+    m_timer.start(static_cast<int>(left.count()));
+}
+
+void MessageTimer::fire()
+{
+    const Clock::Duration now = clock().now();
+    if (now < m_due) {
+        arm();
+        return;
+    }
+    // The next tick is due one interval after this one was. When that moment has passed already
+    // (a long tick), the ticks missed meanwhile come as one, armed at 0 ms, which Qt delivers
+    // only after the events already waiting. Arming before the handler runs lets the handler
+    // stop or restart the timer.
+    m_due = std::max(m_due + Clock::Duration(m_interval), now);
+    arm();
+    emit timeout();
+}
+
+} // namespace platform

@@ -1,0 +1,57 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+namespace platform {
+
+/**
+ * One INI file, read and written one key at a time with the rules of the Windows
+ * private-profile functions: section and key names ignore letter case, blanks around keys and
+ * values are trimmed, one pair of matching outer quotes is removed, the first of duplicate
+ * sections or keys wins, and values are cut at kMaxValueLength characters.
+ *
+ * Every write replaces the whole file atomically; a failed write leaves the file as it was.
+ */
+class Profile {
+public:
+    /** Longest value a read returns; longer values are cut. */
+    static constexpr qsizetype kMaxValueLength = 2047;
+
+    explicit Profile(QString filePath);
+
+    const QString& filePath() const { return m_filePath; }
+
+    /**
+     * The value of @p key in @p section, or @p defaultValue (less its trailing blanks) when the
+     * file, the section or the key is absent. A key present with an empty value reads as empty.
+     */
+    QString readString(QStringView section, QStringView key, QStringView defaultValue) const;
+
+    /**
+     * Sets @p key in @p section to @p value, adding the section and the key when they are absent
+     * and keeping every other line of the file. A value that would not read back as written
+     * (outer blanks or outer quotes) is quoted; line breaks inside it become blanks.
+     * Returns false when the file could not be replaced: it is read-only, its folder is missing or
+     * read-only, or the disk refused the data. The file on disk is then unchanged.
+     */
+    bool writeString(QStringView section, QStringView key, QStringView value);
+
+    /**
+     * Makes sure everything written is on disk. Writes already replace the file as they happen,
+     * so this only reports whether the last write succeeded.
+     */
+    bool flush() const;
+
+private:
+    void loadIfNeeded() const;
+    QStringList loadLines() const;
+
+    QString m_filePath;
+    mutable QStringList m_lines;
+    mutable bool m_loaded = false;
+    bool m_lastWriteOk = true;
+};
+
+} // namespace platform

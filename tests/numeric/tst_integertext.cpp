@@ -1,0 +1,10 @@
+#include <QTest>
+
+class TstIntegertext : public QObject {
+    Q_OBJECT
+private slots:
+    void placeholder() { }
+};
+
+QTEST_MAIN(TstIntegertext)
+#include "tst_integertext.moc"
