@@ -23,8 +23,8 @@ void showErrorBox(const QString& message)
 
 void showPlainMessage(const QString& message)
 {
-    QMessageBox box(QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle), message,
-        QMessageBox::Ok);
+    QMessageBox box(
+        QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle), message, QMessageBox::Ok);
     box.setObjectName(QStringLiteral("PlainMessage"));
     // Not owned by any window, the box is centred on the screen rather than on the window.
     box.adjustSize();

@@ -1,1 +1,308 @@
+#include "app/Unit1.h"
 
+#include "app/About.h"
+#include "app/ErrorBox.h"
+#include "app/MainWindowStyle.h"
+#include "chart/ChartRenderer.h"
+#include "platform/MessageTimer.h"
+#include "platform/Profile.h"
+#include "resources/Pictures.h"
+
+#include <QClipboard>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QScreen>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <stdexcept>
+
+namespace {
+
+constexpr Qt::WindowFlags kWindowFlags = Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint
+    | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint;
+
+// Tool-bar geometry: buttons 23 x 22 in a 592 x 25 bar, 9 pixels into the 29-pixel cool bar.
+constexpr int kCoolBarHeight = 29;
+constexpr QRect kToolBarRect(9, 2, 592, 25);
+constexpr QSize kToolButtonSize(23, 22);
+constexpr QRect kGroupBoxRect(0, kCoolBarHeight, TForm1::kClientWidth, 175);
+constexpr QRect kImageRect(4, 17, chart::kChartWidth, chart::kChartHeight);
+
+int screenDotsPerInch()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen ? qRound(screen->logicalDotsPerInchY()) : 96;
+}
+
+QFont windowFont()
+{
+    QFont font(QString::fromLatin1(app::FontObject::kInitialName));
+    font.setPixelSize(11);
+    return font;
+}
+
+} // namespace
+
+TForm1::TForm1(const QString& settingsFile, QWidget* parent)
+    : QMainWindow(parent, kWindowFlags)
+    , m_settingsFile(QFileInfo(settingsFile).absoluteFilePath())
+    , m_settings(screenDotsPerInch())
+    , m_chart(chart::newChartImage())
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QString::fromLatin1(app::kApplicationTitle));
+    setWindowIcon(resources::programIcon());
+    setFont(windowFont());
+
+    tmr1 = new platform::MessageTimer(this);
+    tmr1->setObjectName(QStringLiteral("tmr1"));
+    connect(tmr1, &platform::MessageTimer::timeout, this,
+        [this] { app::guarded([this] { GetTemperClick(); }); });
+
+    buildLayout();
+    buildMenu();
+    buildToolBar();
+
+    FormCreate();
+    centreOnScreen();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::attachDialogs(TDlgAbout* about, TdlgParam* param, TdlgRegParam* regParam)
+{
+    DlgAbout = about;
+    dlgParam = param;
+    dlgRegParam = regParam;
+}
+
+QAction* TForm1::addCommand(const QString& name, const QString& caption, void (TForm1::*handler)())
+{
+    auto* action = new QAction(caption, this);
+    action->setObjectName(name);
+    connect(action, &QAction::triggered, this,
+        [this, handler] { app::guarded([this, handler] { (this->*handler)(); }); });
+    return action;
+}
+
+void TForm1::buildLayout()
+{
+    auto* client = new QWidget(this);
+    client->setObjectName(QStringLiteral("ClientArea"));
+    client->setFixedSize(kClientWidth, kClientHeight);
+    client->setBackgroundRole(QPalette::Button);
+    client->setAutoFillBackground(true);
+    setCentralWidget(client);
+    // The window takes exactly the client area and the menu bar; it cannot be resized.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    CoolBar1 = new QFrame(client);
+    CoolBar1->setObjectName(QStringLiteral("CoolBar1"));
+    CoolBar1->setFrameStyle(QFrame::StyledPanel | QFrame::Raised);
+    CoolBar1->setGeometry(0, 0, kClientWidth, kCoolBarHeight);
+
+    GroupBox3 = new QGroupBox(client);
+    GroupBox3->setObjectName(QStringLiteral("GroupBox3"));
+    GroupBox3->setGeometry(kGroupBoxRect);
+
+    Image1 = new QLabel(GroupBox3);
+    Image1->setObjectName(QStringLiteral("Image1"));
+    Image1->setGeometry(kImageRect);
+    Image1->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    PopupMenu1->addAction(
+        addCommand(QStringLiteral("itmCopy"), QStringLiteral("Копировать"), &TForm1::itmCopyClick));
+    connect(Image1, &QWidget::customContextMenuRequested, this,
+        [this](const QPoint& pos) { PopupMenu1->popup(Image1->mapToGlobal(pos)); });
+}
+
+void TForm1::buildMenu()
+{
+    using resources::ToolPicture;
+    auto* style = new app::MainWindowStyle();
+    style->setParent(this);
+
+    mm1 = menuBar();
+    mm1->setObjectName(QStringLiteral("mm1"));
+    mm1->setStyle(style);
+
+    QMenu* itmFile = mm1->addMenu(QStringLiteral("Файл"));
+    itmFile->menuAction()->setObjectName(QStringLiteral("itmFile"));
+    itmFile->addAction(
+        addCommand(QStringLiteral("itmExit"), QStringLiteral("Выход"), &TForm1::ExitClick));
+
+    QMenu* itmPribor = mm1->addMenu(QStringLiteral("Прибор"));
+    itmPribor->menuAction()->setObjectName(QStringLiteral("itmPribor"));
+    const auto withPicture = [](QAction* action, ToolPicture picture) {
+        action->setIcon(QIcon(resources::menuPicture(picture)));
+        return action;
+    };
+    itmPribor->addAction(
+        withPicture(addCommand(QStringLiteral("N1"),
+                        QStringLiteral("Установить параметры регулятора"), &TForm1::LoadClick),
+            ToolPicture::SetLimits));
+    itmPribor->addAction(
+        withPicture(addCommand(QStringLiteral("itmStart"),
+                        QStringLiteral("Старт опроса температуры"), &TForm1::StartClick),
+            ToolPicture::Start));
+    itmPribor->addAction(
+        withPicture(addCommand(QStringLiteral("itmStop"),
+                        QStringLiteral("Остановка опроса температуры"), &TForm1::StopClick),
+            ToolPicture::Stop));
+
+    QMenu* itmService = mm1->addMenu(QStringLiteral("Сервис"));
+    itmService->menuAction()->setObjectName(QStringLiteral("itmService"));
+    itmService->addAction(
+        addCommand(QStringLiteral("itmParam"), QStringLiteral("Параметры"), &TForm1::ParamClick));
+
+    mm1->addAction(withPicture(
+        addCommand(QStringLiteral("itmAbout"), QStringLiteral("О программе"), &TForm1::AboutClick),
+        ToolPicture::About));
+}
+
+void TForm1::buildToolBar()
+{
+    using resources::ToolPicture;
+    ToolBar1 = new QToolBar(CoolBar1);
+    ToolBar1->setObjectName(QStringLiteral("ToolBar1"));
+    ToolBar1->setStyle(findChild<app::MainWindowStyle*>());
+    ToolBar1->setMovable(false);
+    ToolBar1->setFloatable(false);
+    ToolBar1->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    ToolBar1->setGeometry(kToolBarRect);
+
+    const auto addButton = [this](const char* name, ToolPicture picture, const QString& hint,
+                               void (TForm1::*handler)()) {
+        QAction* action = addCommand(QString::fromLatin1(name), hint, handler);
+        action->setIcon(QIcon(resources::toolPicture(picture)));
+        action->setToolTip(hint);
+        ToolBar1->addAction(action);
+        QWidget* button = ToolBar1->widgetForAction(action);
+        button->setObjectName(QString::fromLatin1(name));
+        button->setFixedSize(kToolButtonSize);
+    };
+    const auto addSeparator = [this](const char* name) {
+        ToolBar1->addSeparator()->setObjectName(QString::fromLatin1(name));
+    };
+
+    addButton("btnLoad", ToolPicture::SetLimits, QStringLiteral("Установить параметры регулятора"),
+        &TForm1::LoadClick);
+    addButton("btnStart", ToolPicture::Start, QStringLiteral("Старт опроса температуры"),
+        &TForm1::StartClick);
+    addButton("btnStop", ToolPicture::Stop, QStringLiteral("Остановка опроса температуры"),
+        &TForm1::StopClick);
+    addSeparator("btnSep1");
+    addButton(
+        "btnParam", ToolPicture::Parameters, QStringLiteral("Параметры"), &TForm1::ParamClick);
+    addSeparator("btnSep2");
+    addButton("btnAbout", ToolPicture::About, QStringLiteral("О программе"), &TForm1::AboutClick);
+}
+
+void TForm1::centreOnScreen()
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    layout()->activate();
+    QRect frame(QPoint(), size());
+    frame.moveCenter(screen->availableGeometry().center());
+    move(frame.topLeft());
+}
+
+void TForm1::showChart()
+{
+    Image1->setPixmap(QPixmap::fromImage(m_chart));
+}
+
+void TForm1::FormCreate()
+{
+    platform::Profile profile(m_settingsFile);
+    m_settings = app::loadSettings(profile, screenDotsPerInch());
+    // The poll interval lives in the timer itself, which stays disabled until Start.
+    tmr1->setInterval(m_settings.TimerWorkInterval);
+    InitPictures();
+    m_sampleCounter = 0;
+}
+
+void TForm1::FormClose()
+{
+    m_settings.TimerWorkInterval = tmr1->interval();
+    platform::Profile profile(m_settingsFile);
+    if (!app::saveSettings(profile, m_settings)) {
+        const QString message
+            = QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(m_settingsFile));
+        throw std::runtime_error(message.toStdString());
+    }
+}
+
+void TForm1::InitPictures()
+{
+    chart::drawEmptyChart(m_chart, m_settings.BrushGraphColor);
+    showChart();
+}
+
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    // The window closes only once the settings are safely written; otherwise the user has seen
+    // the error and may try again.
+    if (app::guarded([this] { FormClose(); }))
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TForm1::LoadClick()
+{
+    // The regulator limits dialog and the upload come with the instrument link.
+}
+
+void TForm1::StartClick()
+{
+    // Polling comes with the instrument link.
+}
+
+void TForm1::StopClick()
+{
+    // Polling comes with the instrument link.
+}
+
+void TForm1::GetTemperClick()
+{
+    // Polling comes with the instrument link.
+}
+
+void TForm1::ParamClick()
+{
+    // The parameters dialog comes with the settings dialogs.
+}
+
+void TForm1::AboutClick()
+{
+    if (DlgAbout)
+        DlgAbout->exec();
+}
+
+void TForm1::itmCopyClick()
+{
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    clipboard->setImage(m_chart);
+    const QMimeData* content = clipboard->mimeData();
+    if (!content || !content->hasImage())
+        throw std::runtime_error("Cannot open clipboard");
+}
+
+void TForm1::ExitClick()
+{
+    close();
+}

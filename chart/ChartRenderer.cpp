@@ -2,7 +2,10 @@
 
 namespace chart {
 
-QImage newChartImage() { return QImage(kChartWidth, kChartHeight, QImage::Format_RGB32); }
+QImage newChartImage()
+{
+    return QImage(kChartWidth, kChartHeight, QImage::Format_RGB32);
+}
 
 QColor plainColor(std::int32_t value)
 {
@@ -11,6 +14,9 @@ QColor plainColor(std::int32_t value)
         static_cast<int>((bits >> 16) & 0xFF));
 }
 
-void drawEmptyChart(QImage& image, std::int32_t brushColor) { image.fill(plainColor(brushColor)); }
+void drawEmptyChart(QImage& image, std::int32_t brushColor)
+{
+    image.fill(plainColor(brushColor));
+}
 
 } // namespace chart

@@ -8,23 +8,26 @@ Clock::~Clock() = default;
 
 namespace {
 
-    class SteadyClock final : public Clock {
-    public:
-        Duration now() const override
-        {
-            return std::chrono::duration_cast<Duration>(
-                std::chrono::steady_clock::now().time_since_epoch());
-        }
+class SteadyClock final : public Clock {
+public:
+    Duration now() const override
+    {
+        return std::chrono::duration_cast<Duration>(
+            std::chrono::steady_clock::now().time_since_epoch());
+    }
 
-        void sleep(Duration duration) override { std::this_thread::sleep_for(duration); }
-    };
+    void sleep(Duration duration) override { std::this_thread::sleep_for(duration); }
+};
 
-    SteadyClock systemClock;
-    Clock* current = &systemClock;
+SteadyClock systemClock;
+Clock* current = &systemClock;
 
 } // namespace
 
-Clock& clock() { return *current; }
+Clock& clock()
+{
+    return *current;
+}
 
 ScopedClock::ScopedClock(Clock& replacement)
     : m_previous(current)
@@ -32,6 +35,9 @@ ScopedClock::ScopedClock(Clock& replacement)
     current = &replacement;
 }
 
-ScopedClock::~ScopedClock() { current = m_previous; }
+ScopedClock::~ScopedClock()
+{
+    current = m_previous;
+}
 
 } // namespace platform

@@ -1,5 +1,7 @@
 #include "platform/MessageTimer.h"
 
+#include <QPointer>
+
 #include <algorithm>
 
 namespace platform {
@@ -28,6 +30,7 @@ void MessageTimer::setEnabled(bool enabled)
 
 void MessageTimer::restart()
 {
+    ++m_generation;
     m_timer.stop();
     if (!m_enabled || m_interval == 0)
         return;
@@ -50,13 +53,25 @@ void MessageTimer::fire()
         arm();
         return;
     }
-    // The next tick is due one interval after this one was. When that moment has passed already
-    // (a long tick), the ticks missed meanwhile come as one, armed at 0 ms, which Qt delivers
-    // only after the events already waiting. Arming before the handler runs lets the handler
-    // stop or restart the timer.
-    m_due = std::max(m_due + Clock::Duration(m_interval), now);
+    // The next tick is due one interval after this one was. When that moment has passed already,
+    // this tick stood for all the ticks that fell due meanwhile (a long tick blocked the loop),
+    // and the next one comes a full interval from now. Arming before the handler runs lets the
+    // handler stop or restart the timer, and keeps ticks coming while the handler shows a modal
+    // window.
+    const Clock::Duration step(m_interval);
+    m_due += step;
+    if (m_due <= now)
+        m_due = now + step;
     arm();
+    const unsigned generation = m_generation;
+    const QPointer<MessageTimer> alive(this);
     emit timeout();
+    if (!alive)
+        return;
+    // After a long tick the next one may be overdue: re-arm it for the time left, 0 ms when
+    // overdue, which Qt delivers only after the input and painting that waited meanwhile.
+    if (generation == m_generation && m_enabled && m_interval != 0)
+        arm();
 }
 
 } // namespace platform

@@ -40,6 +40,7 @@ private:
     std::uint32_t m_interval = 1000;
     bool m_enabled = false;
     Clock::Duration m_due {};
+    unsigned m_generation = 0; ///< counts restarts, so a tick can tell whether its handler made one
 };
 
 } // namespace platform
