@@ -16,7 +16,7 @@ enum class ToolPicture {
 
 inline constexpr int kToolPictureCount = 5;
 
-/** A 16 x 16 tool-bar picture with its transparency mask. */
+/** A 16 x 16 tool-bar picture with its transparency mask; null for a value outside the enum. */
 QPixmap toolPicture(ToolPicture picture);
 
 /**
