@@ -6,8 +6,8 @@
 #include <QDir>
 
 #include <algorithm>
-#include <cmath>
 #include <array>
+#include <cmath>
 #include <limits>
 #include <utility>
 #include <vector>
@@ -47,9 +47,17 @@ void FontObject::setName(const QString& name)
         m_name = cut;
 }
 
-std::int32_t FontObject::size() const { return -mulDiv(m_height, 72, m_dotsPerInch); }
+// Size and height have opposite signs. The sign goes into the factor rather than onto the result:
+// rounding is symmetric, and a result stopped at the 32-bit limit is never negated past it.
+std::int32_t FontObject::size() const
+{
+    return mulDiv(m_height, -72, m_dotsPerInch);
+}
 
-void FontObject::setSize(std::int32_t points) { m_height = -mulDiv(points, m_dotsPerInch, 72); }
+void FontObject::setSize(std::int32_t points)
+{
+    m_height = mulDiv(points, -m_dotsPerInch, 72);
+}
 
 FontObject mainWindowFont(int dotsPerInch)
 {
@@ -71,47 +79,47 @@ QString settingsFilePath(const QString& programFolder)
 
 namespace {
 
-    const QString& section()
+const QString& section()
+{
+    static const QString name = QString::fromLatin1(kSettingsSection);
+    return name;
+}
+
+class Reader {
+public:
+    explicit Reader(const platform::Profile& profile)
+        : m_profile(profile)
     {
-        static const QString name = QString::fromLatin1(kSettingsSection);
-        return name;
     }
 
-    class Reader {
-    public:
-        explicit Reader(const platform::Profile& profile)
-            : m_profile(profile)
-        {
-        }
+    QString text(const QString& key, const QString& fallback) const
+    {
+        return m_profile.readString(section(), key, fallback);
+    }
 
-        QString text(const QString& key, const QString& fallback) const
-        {
-            return m_profile.readString(section(), key, fallback);
-        }
+    std::int32_t integer(const QString& key, std::int32_t fallback) const
+    {
+        return numeric::integerFromText(text(key, QString::number(fallback))).value_or(fallback);
+    }
 
-        std::int32_t integer(const QString& key, std::int32_t fallback) const
-        {
-            return numeric::integerFromText(text(key, QString::number(fallback)))
-                .value_or(fallback);
-        }
+    bool boolean(const QString& key, bool fallback) const
+    {
+        return integer(key, fallback ? 1 : 0) != 0;
+    }
 
-        bool boolean(const QString& key, bool fallback) const
-        {
-            return integer(key, fallback ? 1 : 0) != 0;
-        }
+    void font(const QString& prefix, FontObject& font, const FontObject& defaults) const
+    {
+        font.setName(text(prefix + QStringLiteral("Name"), defaults.name()));
+        font.setColor(integer(prefix + QStringLiteral("Color"), defaults.color()));
+        font.setSize(integer(prefix + QStringLiteral("Size"), defaults.size()));
+        const auto styleByte
+            = static_cast<std::uint8_t>(integer(prefix + QStringLiteral("Style"), 0));
+        font.setStyle(BytesToFontStyles(styleByte));
+    }
 
-        void font(const QString& prefix, FontObject& font, const FontObject& defaults) const
-        {
-            font.setName(text(prefix + QStringLiteral("Name"), defaults.name()));
-            font.setColor(integer(prefix + QStringLiteral("Color"), defaults.color()));
-            font.setSize(integer(prefix + QStringLiteral("Size"), defaults.size()));
-            const auto styleByte = static_cast<std::uint8_t>(integer(prefix + QStringLiteral("Style"), 0));
-            font.setStyle(BytesToFontStyles(styleByte));
-        }
-
-    private:
-        const platform::Profile& m_profile;
-    };
+private:
+    const platform::Profile& m_profile;
+};
 
 } // namespace
 
@@ -123,8 +131,9 @@ Settings loadSettings(const platform::Profile& profile, int dotsPerInch)
 
     s.Port = read.text(QStringLiteral("Port"), defaults.Port);
     s.BaudRate = read.integer(QStringLiteral("BaudRate"), defaults.BaudRate);
-    s.TimerWorkInterval = static_cast<std::uint32_t>(
-        read.integer(QStringLiteral("TimerWorkInterval"), static_cast<std::int32_t>(defaults.TimerWorkInterval)));
+    s.TimerWorkInterval
+        = static_cast<std::uint32_t>(read.integer(QStringLiteral("TimerWorkInterval"),
+            static_cast<std::int32_t>(defaults.TimerWorkInterval)));
     s.NPoints = read.integer(QStringLiteral("NPoints"), defaults.NPoints);
     // The limits are 16-bit values: only the low 16 bits of what the file holds count.
     s.A = static_cast<std::uint16_t>(read.integer(QStringLiteral("A"), defaults.A));

@@ -4,50 +4,50 @@ namespace numeric {
 
 namespace {
 
-    int hexDigitValue(char16_t c)
-    {
-        if (c >= u'0' && c <= u'9')
-            return c - u'0';
-        if (c >= u'a' && c <= u'f')
-            return c - u'a' + 10;
-        if (c >= u'A' && c <= u'F')
-            return c - u'A' + 10;
-        return -1;
-    }
+int hexDigitValue(char16_t c)
+{
+    if (c >= u'0' && c <= u'9')
+        return c - u'0';
+    if (c >= u'a' && c <= u'f')
+        return c - u'a' + 10;
+    if (c >= u'A' && c <= u'F')
+        return c - u'A' + 10;
+    return -1;
+}
 
-    std::optional<std::uint32_t> parseHex(QStringView digits)
-    {
-        if (digits.isEmpty())
+std::optional<std::uint32_t> parseHex(QStringView digits)
+{
+    if (digits.isEmpty())
+        return std::nullopt;
+    std::uint32_t value = 0;
+    for (const QChar ch : digits) {
+        const int digit = hexDigitValue(ch.unicode());
+        // Eight significant digits fill 32 bits; a ninth would push bits out at the top.
+        if (digit < 0 || value > 0x0FFFFFFFu)
             return std::nullopt;
-        std::uint32_t value = 0;
-        for (const QChar ch : digits) {
-            const int digit = hexDigitValue(ch.unicode());
-            // Eight significant digits fill 32 bits; a ninth would push bits out at the top.
-            if (digit < 0 || value > 0x0FFFFFFFu)
-                return std::nullopt;
-            value = (value << 4) | static_cast<std::uint32_t>(digit);
-        }
-        return value;
+        value = (value << 4) | static_cast<std::uint32_t>(digit);
     }
+    return value;
+}
 
-    std::optional<std::int32_t> parseDecimal(QStringView digits, bool negative)
-    {
-        if (digits.isEmpty())
+std::optional<std::int32_t> parseDecimal(QStringView digits, bool negative)
+{
+    if (digits.isEmpty())
+        return std::nullopt;
+    // The magnitude of -2147483648 is one more than the largest positive value.
+    const std::uint64_t limit = negative ? 2147483648u : 2147483647u;
+    std::uint64_t value = 0;
+    for (const QChar ch : digits) {
+        const char16_t c = ch.unicode();
+        if (c < u'0' || c > u'9')
             return std::nullopt;
-        // The magnitude of -2147483648 is one more than the largest positive value.
-        const std::uint64_t limit = negative ? 2147483648u : 2147483647u;
-        std::uint64_t value = 0;
-        for (const QChar ch : digits) {
-            const char16_t c = ch.unicode();
-            if (c < u'0' || c > u'9')
-                return std::nullopt;
-            value = value * 10 + (c - u'0');
-            if (value > limit)
-                return std::nullopt;
-        }
-        const std::uint32_t magnitude = static_cast<std::uint32_t>(value);
-        return static_cast<std::int32_t>(negative ? 0u - magnitude : magnitude);
+        value = value * 10 + (c - u'0');
+        if (value > limit)
+            return std::nullopt;
     }
+    const std::uint32_t magnitude = static_cast<std::uint32_t>(value);
+    return static_cast<std::int32_t>(negative ? 0u - magnitude : magnitude);
+}
 
 } // namespace
 
@@ -81,7 +81,8 @@ std::optional<std::int32_t> integerFromText(QStringView text)
 }
 
 ConversionError::ConversionError(const QString& text)
-    : std::runtime_error(QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString())
+    : std::runtime_error(
+        QStringLiteral("'%1' is not a valid integer value").arg(text).toStdString())
 {
 }
 
