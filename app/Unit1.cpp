@@ -193,7 +193,10 @@ void TForm1::buildToolBar()
         button->setFixedSize(kToolButtonSize);
     };
     const auto addSeparator = [this](const char* name) {
-        ToolBar1->addSeparator()->setObjectName(QString::fromLatin1(name));
+        QAction* separator = ToolBar1->addSeparator();
+        separator->setObjectName(QString::fromLatin1(name));
+        // The separator is a widget of its own and takes its width from its own style.
+        ToolBar1->widgetForAction(separator)->setStyle(ToolBar1->style());
     };
 
     addButton("btnLoad", ToolPicture::SetLimits, QStringLiteral("Установить параметры регулятора"),

@@ -1,10 +1,268 @@
+#include "../support/ModalAnswer.h"
+#include "app/Application.h"
+#include "app/Unit1.h"
+#include "platform/MessageTimer.h"
+
+#include <QClipboard>
+#include <QFile>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QScreen>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <memory>
+
+namespace {
+
+QByteArray readFile(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void writeFile(const QString& path, const QByteArray& content)
+{
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(content);
+}
+
+QStringList captions(const QList<QAction*>& actions)
+{
+    QStringList list;
+    for (const QAction* action : actions)
+        list << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    return list;
+}
+
+} // namespace
 
 class TstUnit1 : public QObject {
     Q_OBJECT
+
+private:
+    QTemporaryDir m_dir;
+    QString m_ini;
+    std::unique_ptr<TForm1> m_form;
+
+    template <typename T> T* child(const char* name) const
+    {
+        T* found = m_form->findChild<T*>(QString::fromLatin1(name));
+        if (!found)
+            qWarning("no child %s", name);
+        return found;
+    }
+
+    void open()
+    {
+        m_form = std::make_unique<TForm1>(m_ini);
+        m_form->show();
+        QVERIFY(QTest::qWaitForWindowExposed(m_form.get()));
+    }
+
 private slots:
-    void placeholder() { }
+    void init()
+    {
+        m_ini = m_dir.filePath(QStringLiteral("VelmoraThermo.ini"));
+        QFile::remove(m_ini);
+        writeFile(m_ini, "[Options]\r\nPort=/nonexistent/tty\r\n");
+    }
+
+    void cleanup()
+    {
+        if (m_form)
+            m_form->setAttribute(Qt::WA_DeleteOnClose, false);
+        m_form.reset();
+        QFile::setPermissions(m_ini, QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    void windowIsFixedCentredAndHasOnlyACloseButton()
+    {
+        open();
+        QCOMPARE(m_form->windowTitle(), QStringLiteral("Velmora Thermo"));
+        QCOMPARE(m_form->centralWidget()->size(), QSize(609, 204));
+        QCOMPARE(m_form->minimumSize(), m_form->maximumSize());
+        QCOMPARE(m_form->height(), 204 + m_form->menuBar()->height());
+
+        const Qt::WindowFlags flags = m_form->windowFlags();
+        QVERIFY(flags & Qt::WindowCloseButtonHint);
+        QVERIFY(flags & Qt::WindowSystemMenuHint);
+        QVERIFY(!(flags & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(flags & Qt::WindowMaximizeButtonHint));
+
+        const QPoint screenCentre = m_form->screen()->availableGeometry().center();
+        QVERIFY((m_form->geometry().center() - screenCentre).manhattanLength() <= 30);
+        QVERIFY(!m_form->windowIcon().isNull());
+    }
+
+    void layoutFollowsTheFormGeometry()
+    {
+        open();
+        QCOMPARE(child<QWidget>("CoolBar1")->geometry(), QRect(0, 0, 609, 29));
+        QCOMPARE(child<QToolBar>("ToolBar1")->geometry(), QRect(9, 2, 592, 25));
+        QCOMPARE(child<QGroupBox>("GroupBox3")->geometry(), QRect(0, 29, 609, 175));
+        QCOMPARE(child<QGroupBox>("GroupBox3")->title(), QString());
+        QCOMPARE(child<QLabel>("Image1")->geometry(), QRect(4, 17, 600, 150));
+        QCOMPARE(child<QLabel>("Image1")->pixmap().size(), QSize(600, 150));
+    }
+
+    void toolBarButtonsHavePicturesHintsAndPlaces_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("left");
+        QTest::addColumn<QString>("hint");
+        QTest::newRow("btnLoad") << "btnLoad" << 0 << "Установить параметры регулятора";
+        QTest::newRow("btnStart") << "btnStart" << 23 << "Старт опроса температуры";
+        QTest::newRow("btnStop") << "btnStop" << 46 << "Остановка опроса температуры";
+        QTest::newRow("btnParam") << "btnParam" << 77 << "Параметры";
+        QTest::newRow("btnAbout") << "btnAbout" << 108 << "О программе";
+    }
+
+    void toolBarButtonsHavePicturesHintsAndPlaces()
+    {
+        QFETCH(QString, name);
+        QFETCH(int, left);
+        QFETCH(QString, hint);
+        open();
+        auto* button = m_form->findChild<QToolButton*>(name);
+        QVERIFY(button);
+        QCOMPARE(button->x(), left);
+        QCOMPARE(button->size(), QSize(23, 22));
+        QCOMPARE(button->toolButtonStyle(), Qt::ToolButtonIconOnly);
+        QCOMPARE(button->toolTip(), hint);
+        QCOMPARE(button->icon().pixmap(16, 16).size(), QSize(16, 16));
+    }
+
+    void toolBarOrderWithSeparators()
+    {
+        open();
+        QCOMPARE(captions(child<QToolBar>("ToolBar1")->actions()),
+            QStringList({ "Установить параметры регулятора", "Старт опроса температуры",
+                "Остановка опроса температуры", "-", "Параметры", "-", "О программе" }));
+        auto* toolBar = child<QToolBar>("ToolBar1");
+        QCOMPARE(toolBar->widgetForAction(child<QAction>("btnSep1"))->geometry().left(), 69);
+        QCOMPARE(toolBar->widgetForAction(child<QAction>("btnSep2"))->geometry().left(), 100);
+    }
+
+    void mainMenuItemsAndPictures()
+    {
+        open();
+        QMenuBar* bar = m_form->menuBar();
+        QCOMPARE(bar->objectName(), QStringLiteral("mm1"));
+        QCOMPARE(captions(bar->actions()),
+            QStringList({ "Файл", "Прибор", "Сервис", "О программе" }));
+        QCOMPARE(captions(child<QAction>("itmFile")->menu()->actions()), QStringList({ "Выход" }));
+        QCOMPARE(captions(child<QAction>("itmPribor")->menu()->actions()),
+            QStringList({ "Установить параметры регулятора", "Старт опроса температуры",
+                "Остановка опроса температуры" }));
+        QCOMPARE(captions(child<QAction>("itmService")->menu()->actions()),
+            QStringList({ "Параметры" }));
+
+        for (const char* name : { "N1", "itmStart", "itmStop", "itmAbout" }) {
+            const QImage picture = child<QAction>(name)->icon().pixmap(16, 16).toImage();
+            QCOMPARE(picture.size(), QSize(16, 16));
+            // The magenta background is transparent.
+            QCOMPARE(qAlpha(picture.pixel(0, 0)), 0);
+        }
+        QVERIFY(child<QAction>("itmExit")->icon().isNull());
+        QVERIFY(child<QAction>("itmParam")->icon().isNull());
+        for (QAction* action : m_form->findChildren<QAction*>()) {
+            QVERIFY2(action->shortcut().isEmpty(), qPrintable(action->objectName()));
+            QVERIFY2(!action->text().contains(u'&'), qPrintable(action->objectName()));
+        }
+
+        // The "about" item shows its picture and its caption side by side.
+        const QRect aboutItem = bar->actionGeometry(child<QAction>("itmAbout"));
+        QVERIFY(aboutItem.width() > bar->fontMetrics().horizontalAdvance(u"О программе"_qs) + 16);
+    }
+
+    void popupMenuCopiesTheChart()
+    {
+        open();
+        auto* popup = child<QMenu>("PopupMenu1");
+        QCOMPARE(captions(popup->actions()), QStringList({ "Копировать" }));
+        QCOMPARE(child<QLabel>("Image1")->contextMenuPolicy(), Qt::CustomContextMenu);
+
+        QGuiApplication::clipboard()->clear();
+        child<QAction>("itmCopy")->trigger();
+        const QImage copied = QGuiApplication::clipboard()->image();
+        QCOMPARE(copied.size(), QSize(600, 150));
+        QCOMPARE(copied.convertToFormat(QImage::Format_RGB32), m_form->chartImage());
+    }
+
+    void chartStartsInTheBackgroundColour()
+    {
+        writeFile(m_ini, "[Options]\r\nPort=/nonexistent/tty\r\nBrushGraphColor=$0000FF\r\n");
+        open();
+        QCOMPARE(m_form->chartImage().pixelColor(300, 75), QColor(255, 0, 0));
+    }
+
+    void timerStartsDisabledWithTheIntervalFromTheFile()
+    {
+        writeFile(m_ini, "[Options]\r\nPort=/nonexistent/tty\r\nTimerWorkInterval=1234\r\n");
+        open();
+        QVERIFY(!m_form->timer()->isEnabled());
+        QCOMPARE(m_form->timer()->interval(), 1234u);
+        QCOMPARE(m_form->sampleCounter(), 0);
+    }
+
+    void closingWritesTheSettings()
+    {
+        QFile::remove(m_ini);
+        open();
+        QVERIFY(m_form->close());
+        const QByteArray written = readFile(m_ini);
+        QVERIFY(written.startsWith("[Options]\r\nPort=COM1\r\nBaudRate=38400\r\n"));
+        QVERIFY(written.endsWith("GraphFontStyle=0\r\nShowSignalFlag=1\r\n"));
+        QCOMPARE(written.count("\r\n"), 23);
+    }
+
+    void exitBehavesLikeTheCloseButton()
+    {
+        writeFile(m_ini, "; kept\r\n[Options]\r\nPort=/nonexistent/tty\r\nTimerWorkInterval=0\r\n");
+        open();
+        child<QAction>("itmExit")->trigger();
+        QVERIFY(!m_form->isVisible());
+        const QByteArray written = readFile(m_ini);
+        QVERIFY(written.startsWith("; kept\r\n[Options]\r\nPort=/nonexistent/tty\r\n"));
+        QVERIFY(written.contains("\r\nTimerWorkInterval=0\r\n"));
+    }
+
+    void failedWriteKeepsTheWindowOpenAndSaysWhy()
+    {
+        open();
+        const QByteArray before = readFile(m_ini);
+        QVERIFY(QFile::setPermissions(m_ini, QFile::ReadOwner | QFile::ReadGroup));
+
+        for (int attempt = 0; attempt < 2; ++attempt) {
+            MessageBoxSeen seen;
+            answerNextMessageBox(seen);
+            QVERIFY(!m_form->close());
+            QVERIFY(seen.shown);
+            QCOMPARE(seen.icon, QMessageBox::Critical);
+            QCOMPARE(seen.title, QStringLiteral("Velmora Thermo"));
+            QCOMPARE(seen.text, QStringLiteral("Unable to write to %1.").arg(m_ini));
+            QVERIFY(m_form->isVisible());
+        }
+        QCOMPARE(readFile(m_ini), before);
+
+        // Once the file can be written again, the window closes.
+        QVERIFY(QFile::setPermissions(m_ini, QFile::ReadOwner | QFile::WriteOwner));
+        QVERIFY(m_form->close());
+    }
 };
 
-QTEST_MAIN(TstUnit1)
+int main(int argc, char* argv[])
+{
+    app::Application application(argc, argv);
+    application.setQuitOnLastWindowClosed(false);
+    TstUnit1 test;
+    return QTest::qExec(&test, argc, argv);
+}
+
 #include "tst_unit1.moc"
