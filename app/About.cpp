@@ -1,5 +1,6 @@
 #include "app/About.h"
 
+#include "app/WindowPlacement.h"
 #include "resources/Pictures.h"
 
 #include <QDesktopServices>
@@ -98,24 +99,17 @@ void TDlgAbout::showEvent(QShowEvent* event)
     QDialog::showEvent(event);
     if (event->spontaneous())
         return;
-    centreOnScreen();
     // Every opening starts with the focus on OK, so Enter closes the dialog at once.
     BitBtn1->setFocus(Qt::ActiveWindowFocusReason);
 }
 
-void TDlgAbout::centreOnScreen()
+void TDlgAbout::setVisible(bool visible)
 {
-    const QScreen* screen = this->screen();
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    // Before the first showing the frame is not known yet and the frame geometry is the
-    // client area; the dialog then sits off centre by half the frame, which is harmless.
-    const QRect area = screen->geometry();
-    const QSize frame = frameGeometry().size();
-    move(area.x() + (area.width() - frame.width()) / 2,
-        area.y() + (area.height() - frame.height()) / 2);
+    // Placed before it shows, so the window system maps it where it belongs; a dialog that is
+    // moved after showing may be put back by the platform.
+    if (visible && !isVisible())
+        app::centreOnScreen(this);
+    QDialog::setVisible(visible);
 }
 
 void TDlgAbout::keyPressEvent(QKeyEvent* event)

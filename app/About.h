@@ -19,14 +19,16 @@ class TDlgAbout : public QDialog {
 
 public:
     /** The maker's web page, opened in the default browser by a click on the address. */
-    static constexpr char kWebAddress[] = "https://velmora-thermo.example.org/";
+    static constexpr char kWebAddress[] = "https://velmora.example.org/";
     /** The address as the dialog shows it. */
-    static constexpr char kWebAddressText[] = "velmora-thermo.example.org";
+    static constexpr char kWebAddressText[] = "velmora.example.org";
 
     static constexpr int kClientWidth = 314;
     static constexpr int kClientHeight = 113;
 
     explicit TDlgAbout(QWidget* parent = nullptr);
+
+    void setVisible(bool visible) override;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -34,8 +36,6 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void centreOnScreen();
-
     void FormKeyPress(QKeyEvent* event);
     void Label3Click();
 

@@ -1,8 +1,9 @@
 #include "app/ErrorBox.h"
 
+#include "app/WindowPlacement.h"
+
 #include <QApplication>
 #include <QMessageBox>
-#include <QScreen>
 
 namespace app {
 
@@ -21,18 +22,32 @@ void showErrorBox(const QString& message)
     box.exec();
 }
 
+namespace {
+
+// A message box placed in the middle of the screen rather than over the active window.
+// It is placed as it is about to show, once its size is known, because a window moved
+// after showing may be put back by the platform.
+class CentredMessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+    void setVisible(bool visible) override
+    {
+        if (visible && !isVisible()) {
+            adjustSize();
+            centreOnScreen(this);
+        }
+        QMessageBox::setVisible(visible);
+    }
+};
+
+} // namespace
+
 void showPlainMessage(const QString& message)
 {
-    QMessageBox box(
+    CentredMessageBox box(
         QMessageBox::NoIcon, QString::fromLatin1(kApplicationTitle), message, QMessageBox::Ok);
     box.setObjectName(QStringLiteral("PlainMessage"));
-    // Not owned by any window, the box is centred on the screen rather than on the window.
-    box.adjustSize();
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        QRect frame = box.frameGeometry();
-        frame.moveCenter(screen->availableGeometry().center());
-        box.move(frame.topLeft());
-    }
     box.exec();
 }
 

@@ -2,8 +2,14 @@
 
 namespace app {
 
-std::uint8_t FontStylesToBytes(FontStyles styles) { return styles.bits(); }
+std::uint8_t FontStylesToBytes(FontStyles styles)
+{
+    return styles.bits();
+}
 
-FontStyles BytesToFontStyles(std::uint8_t byte) { return FontStyles(byte); }
+FontStyles BytesToFontStyles(std::uint8_t byte)
+{
+    return FontStyles(byte);
+}
 
 } // namespace app

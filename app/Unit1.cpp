@@ -3,6 +3,7 @@
 #include "app/About.h"
 #include "app/ErrorBox.h"
 #include "app/MainWindowStyle.h"
+#include "app/WindowPlacement.h"
 #include "chart/ChartRenderer.h"
 #include "platform/MessageTimer.h"
 #include "platform/Profile.h"
@@ -73,7 +74,6 @@ TForm1::TForm1(const QString& settingsFile, QWidget* parent)
     buildToolBar();
 
     FormCreate();
-    centreOnScreen();
 }
 
 TForm1::~TForm1() = default;
@@ -212,15 +212,11 @@ void TForm1::buildToolBar()
     addButton("btnAbout", ToolPicture::About, QStringLiteral("О программе"), &TForm1::AboutClick);
 }
 
-void TForm1::centreOnScreen()
+void TForm1::setVisible(bool visible)
 {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    layout()->activate();
-    QRect frame(QPoint(), size());
-    frame.moveCenter(screen->availableGeometry().center());
-    move(frame.topLeft());
+    if (visible && !isVisible())
+        app::centreOnScreen(this);
+    QMainWindow::setVisible(visible);
 }
 
 void TForm1::showChart()

@@ -40,6 +40,9 @@ public:
     ~TForm1() override;
 
     /** The dialogs are created after the main window; it reaches them through these. */
+    /** The window opens centred on the screen. */
+    void setVisible(bool visible) override;
+
     void attachDialogs(TDlgAbout* about, TdlgParam* param, TdlgRegParam* regParam);
 
     const app::Settings& settings() const { return m_settings; }
@@ -65,7 +68,6 @@ private:
     void buildMenu();
     void buildToolBar();
     QAction* addCommand(const QString& name, const QString& caption, void (TForm1::*handler)());
-    void centreOnScreen();
     void showChart();
 
     void FormCreate();

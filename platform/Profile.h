@@ -4,6 +4,8 @@
 #include <QStringList>
 #include <QStringView>
 
+#include <optional>
+
 namespace platform {
 
 /**
@@ -31,10 +33,13 @@ public:
 
     /**
      * Sets @p key in @p section to @p value, adding the section and the key when they are absent
-     * and keeping every other line of the file. A value that would not read back as written
-     * (outer blanks or outer quotes) is quoted; line breaks inside it become blanks.
+     * and keeping every other line of the file. The file is read again from disk first, so changes
+     * made meanwhile by another copy of the program are kept. A value that would not read back as
+     * written (outer blanks or outer quotes) is quoted; line breaks inside it become blanks.
      * Returns false when the file could not be replaced: it is read-only, its folder is missing or
-     * read-only, or the disk refused the data. The file on disk is then unchanged.
+     * read-only, the existing file cannot be read, or the disk refused the data; also when the key
+     * or section name could not be read back (empty key, a key with "=" or starting with ";" or
+     * "[", a line break in either name). The file on disk is then unchanged.
      */
     bool writeString(QStringView section, QStringView key, QStringView value);
 
@@ -46,9 +51,11 @@ public:
 
 private:
     void loadIfNeeded() const;
-    QStringList loadLines() const;
+    // The file's lines: none for a missing file, nullopt when it exists but can't be read.
+    std::optional<QStringList> loadLines() const;
 
     QString m_filePath;
+    // The file as last read or written, one entry per line without its line end.
     mutable QStringList m_lines;
     mutable bool m_loaded = false;
     bool m_lastWriteOk = true;

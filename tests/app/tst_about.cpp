@@ -114,7 +114,7 @@ private slots:
             dlg.palette().color(QPalette::WindowText));
 
         const auto* link = child<QLabel>(dlg, "Label3");
-        QCOMPARE(link->text(), QStringLiteral("velmora-thermo.example.org"));
+        QCOMPARE(link->text(), QString::fromLatin1(TDlgAbout::kWebAddressText));
         QVERIFY(QString::fromLatin1(TDlgAbout::kWebAddress).contains(link->text()));
         QCOMPARE(link->font().family(), QStringLiteral("MS Sans Serif"));
         QCOMPARE(link->font().pixelSize(), 11);

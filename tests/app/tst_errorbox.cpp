@@ -103,7 +103,7 @@ private slots:
         QVERIFY(!app::guarded([] { throw std::runtime_error("Unable to write to x"); }));
         QVERIFY(seen.shown);
         QCOMPARE(seen.text, QStringLiteral("Unable to write to x."));
-        QVERIFY(app::guarded([] { }));
+        QVERIFY(app::guarded([] {}));
     }
 
     void timerKeepsRunningAfterAFailedTick()

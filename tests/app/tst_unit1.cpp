@@ -154,8 +154,8 @@ private slots:
         open();
         QMenuBar* bar = m_form->menuBar();
         QCOMPARE(bar->objectName(), QStringLiteral("mm1"));
-        QCOMPARE(captions(bar->actions()),
-            QStringList({ "Файл", "Прибор", "Сервис", "О программе" }));
+        QCOMPARE(
+            captions(bar->actions()), QStringList({ "Файл", "Прибор", "Сервис", "О программе" }));
         QCOMPARE(captions(child<QAction>("itmFile")->menu()->actions()), QStringList({ "Выход" }));
         QCOMPARE(captions(child<QAction>("itmPribor")->menu()->actions()),
             QStringList({ "Установить параметры регулятора", "Старт опроса температуры",

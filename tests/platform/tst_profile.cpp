@@ -1,10 +1,468 @@
+#include "platform/AtomicFile.h"
+#include "platform/Profile.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QLocale>
+#include <QTemporaryDir>
 #include <QTest>
+
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using platform::Profile;
+using platform::ReplaceError;
+
+namespace {
+
+const QString kOptions = QStringLiteral("Options");
+
+// "Температура, °C" in the Windows Cyrillic code page, as a Windows copy of the program saves it.
+const QByteArray kCp1251Caption("\xD2\xE5\xEC\xEF\xE5\xF0\xE0\xF2\xF3\xF0\xE0, \xB0"
+                                "C");
+const QString kCaption = QStringLiteral("Температура, °C");
+
+mode_t modeOf(const QString& path)
+{
+    struct stat info { };
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0)
+        return 0;
+    return info.st_mode & 07777;
+}
+
+} // namespace
 
 class TstProfile : public QObject {
     Q_OBJECT
 private slots:
-    void placeholder() { }
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+    void init() { m_dir = std::make_unique<QTemporaryDir>(); }
+    void cleanup();
+
+    void readString_data();
+    void readString();
+    void readCutsLongValues_data();
+    void readCutsLongValues();
+    void writeNewFile();
+    void writeDefaultSettings();
+    void writeEdits_data();
+    void writeEdits();
+    void writeRoundTrip_data();
+    void writeRoundTrip();
+    void writeLineBreak_data();
+    void writeLineBreak();
+    void writeRefusesUnstorableNames_data();
+    void writeRefusesUnstorableNames();
+    void writeRereadsFile();
+    void replaceSetsPermissions();
+    void readOnlyFileUnchanged();
+    void readOnlyFolderGetsNoFile();
+    void missingFolderFails();
+    void symlinkTargetReplaced();
+
+private:
+    QString path(const QString& name = QStringLiteral("t.ini")) const
+    {
+        return m_dir->filePath(name);
+    }
+    QStringList entries(const QString& folder) const
+    {
+        return QDir(folder).entryList(
+            QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot, QDir::Name);
+    }
+    static bool writeBytes(const QString& file, const QByteArray& bytes)
+    {
+        QFile f(file);
+        return f.open(QIODevice::WriteOnly) && f.write(bytes) == bytes.size();
+    }
+    static QByteArray readBytes(const QString& file)
+    {
+        QFile f(file);
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
 };
 
-QTEST_MAIN(TstProfile)
+void TstProfile::cleanup()
+{
+    // A folder left read-only by a test must not keep QTemporaryDir from removing it.
+    QFile::setPermissions(path(QStringLiteral("ro")),
+        QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    m_dir.reset();
+}
+
+void TstProfile::readString_data()
+{
+    QTest::addColumn<QByteArray>("file"); // a null array: no file at all
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("defaultValue");
+    QTest::addColumn<QString>("expected");
+
+    // Every row reads from section "Options".
+    const auto row = [](const char* name, const QByteArray& file, const char* key,
+                         const QString& expected, const char* defaultValue = "dflt") {
+        QTest::newRow(name) << file << QString::fromLatin1(key) << QString::fromLatin1(defaultValue)
+                            << expected;
+    };
+    const QByteArray port("[Options]\r\nPort=COM3\r\n");
+    row("Port=COM3 read as port", port, "port", "COM3");
+    row("Port=COM3 read as PORT", port, "PORT", "COM3");
+    row("[options]", "[options]\r\nPort=COM3\r\n", "Port", "COM3");
+    row("  Port  =  COM3  ", "[Options]\r\n  Port  =  COM3  \r\n", "Port", "COM3");
+    row("tabs round Port and COM3", "[Options]\r\n\tPort\t=\tCOM3\t\r\n", "Port", "COM3");
+    row("X= a  b ", "[Options]\r\nX= a  b \r\n", "X", "a  b");
+    const QByteArray quotes("[Options]\r\nA=\"COM 3\"\r\nB='COM 3'\r\nC=\"COM3\r\nD=COM3\"\r\n"
+                            "E='x\"\r\nH=\"a\"b\"\r\n");
+    row("A=\"COM 3\"", quotes, "A", "COM 3");
+    row("B='COM 3'", quotes, "B", "COM 3");
+    row("C=\"COM3", quotes, "C", "\"COM3");
+    row("D=COM3\"", quotes, "D", "COM3\"");
+    row("E='x\"", quotes, "E", "'x\"");
+    row("H=\"a\"b\"", quotes, "H", "a\"b");
+    row("YCaption=", "[Options]\r\nYCaption=\r\n", "YCaption", "", "t, mm:ss");
+    row("XCaption=   ", "[Options]\r\nXCaption=   \r\n", "XCaption", "", "T, deg. C");
+    row("key absent, default with trailing blanks", port, "YCaption", "t, mm:ss", "t, mm:ss  ");
+    row("section absent", "[Other]\r\nPort=COM3\r\n", "Port", "dflt");
+    row("no file", QByteArray(), "Port", "dflt");
+    row("empty file", "", "Port", "dflt");
+    row("Port without =", "[Options]\r\nPort\r\n", "Port", "dflt");
+    row(";Port=COM5", "[Options]\r\n;Port=COM5\r\n", "Port", "dflt");
+    row("  ;Port=COM5", "[Options]\r\n  ;Port=COM5\r\n", "Port", "dflt");
+    row("Port=COM3 then Port=COM4", "[Options]\r\nPort=COM3\r\nPort=COM4\r\n", "Port", "COM3");
+    row("[Options] twice", "[Options]\r\nA=1\r\n[Options]\r\nPort=COM3\r\n", "Port", "dflt");
+    row("key in the next section", "[Options]\r\nA=1\r\n[Other]\r\nPort=COM3\r\n", "Port", "dflt");
+    row("keys before any section", "Port=COM3\r\n[Options]\r\nA=1\r\n", "Port", "dflt");
+    row("Port=a=b", "[Options]\r\nPort=a=b\r\n", "Port", "a=b");
+    row("[Options]   ", "[Options]   \r\nPort=COM3\r\n", "Port", "COM3");
+    row("[ Options ]", "[ Options ]\r\nPort=COM3\r\n", "Port", "COM3");
+    row("PenGraphColor=$FF", "[Options]\r\nPenGraphColor=$FF\r\n", "PenGraphColor", "$FF");
+    row("B= 12 3 ", "[Options]\r\nB= 12 3 \r\n", "B", "12 3");
+
+    // The key sits after another section and another key, so every line end must be seen.
+    const char* lineEnds[][2] = { { "CR LF", "\r\n" }, { "LF", "\n" }, { "CR", "\r" } };
+    for (const auto& [name, end] : lineEnds) {
+        const QByteArray file = QByteArray("[Other]") + end + "Port=X" + end + "[Options]" + end
+            + "A=1" + end + "Port=COM3" + end;
+        row(name, file, "Port", "COM3");
+    }
+    row("mixed line ends", "[Other]\rPort=X\n[Options]\r\nA=1\rPort=COM3\n", "Port", "COM3");
+    row("no final line end", "[Other]\r\nPort=X\r\n[Options]\r\nPort=COM3", "Port", "COM3");
+
+    row("UTF-8 Cyrillic", "[Options]\r\nYCaption=" + kCaption.toUtf8() + "\r\n", "YCaption",
+        kCaption);
+    row("windows-1251 Cyrillic", "[Options]\r\nYCaption=" + kCp1251Caption + "\r\n", "YCaption",
+        kCaption);
+    row("windows-1251 upper half", "[Options]\r\nX=\xA8\xB8\xB9\x88\xAB\xBB\r\n", "X",
+        QStringLiteral("Ёё№€«»"));
+    row("UTF-8 byte-order mark", "\xEF\xBB\xBF[Options]\r\nPort=COM3\r\n", "Port", "COM3");
+}
+
+void TstProfile::readString()
+{
+    QFETCH(QByteArray, file);
+    QFETCH(QString, key);
+    QFETCH(QString, defaultValue);
+    QFETCH(QString, expected);
+
+    if (!file.isNull())
+        QVERIFY(writeBytes(path(), file));
+    const Profile profile(path());
+    QCOMPARE(profile.readString(kOptions, key, defaultValue), expected);
+}
+
+void TstProfile::readCutsLongValues_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("expected");
+
+    const QString xs2046(2046, u'x');
+    QTest::newRow("3000 characters") << QString(3000, u'x') << QString(2047, u'x');
+    QTest::newRow("2047 characters") << QString(2047, u'x') << QString(2047, u'x');
+    QTest::newRow("surrogate pair across the cut")
+        << xs2046 + QStringLiteral("\U0001F600yy") << xs2046;
+    QTest::newRow("2047 characters in quotes")
+        << u'"' + QString(2047, u'x') + u'"' << QString(2047, u'x');
+}
+
+void TstProfile::readCutsLongValues()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, expected);
+
+    QVERIFY(writeBytes(path(), "[Options]\r\nX=" + value.toUtf8() + "\r\n"));
+    QCOMPARE(Profile(path()).readString(kOptions, u"X", u""), expected);
+}
+
+void TstProfile::writeNewFile()
+{
+    Profile profile(path());
+    QVERIFY(profile.writeString(kOptions, u"Port", u"COM1"));
+    QVERIFY(profile.flush());
+    QCOMPARE(readBytes(path()), QByteArray("[Options]\r\nPort=COM1\r\n"));
+}
+
+void TstProfile::writeDefaultSettings()
+{
+    const char* const keys[][2] = { { "Port", "COM1" }, { "BaudRate", "38400" },
+        { "TimerWorkInterval", "800" }, { "NPoints", "1000" }, { "A", "300" }, { "B", "310" },
+        { "MinY", "20" }, { "MaxY", "40" }, { "YCaption", "t, mm:ss" }, { "XCaption", "T, deg. C" },
+        { "BrushGraphColor", "0" }, { "PenGraphColor", "65280" }, { "AxisGraphColor", "65535" },
+        { "TextFontName", "MS Sans Serif" }, { "TextFontColor", "-16777208" },
+        { "TextFontSize", "8" }, { "TextFontStyle", "0" }, { "GraphFontName", "MS Sans Serif" },
+        { "GraphFontColor", "-16777208" }, { "GraphFontSize", "8" }, { "GraphFontStyle", "0" },
+        { "ShowSignalFlag", "1" } };
+
+    Profile profile(path());
+    QByteArray expected("[Options]\r\n");
+    for (const auto& [key, value] : keys) {
+        QVERIFY(
+            profile.writeString(kOptions, QString::fromLatin1(key), QString::fromLatin1(value)));
+        expected += QByteArray(key) + '=' + value + "\r\n";
+    }
+    QCOMPARE(readBytes(path()), expected);
+    QCOMPARE(expected.size(), 402);
+}
+
+void TstProfile::writeEdits_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QByteArray>("after");
+
+    // Every row writes the value 2.
+    QTest::newRow("port = COM3 among other lines")
+        << QByteArray(
+               "; settings\r\n[Options]\r\nport = COM3\r\nUnknown=1\r\n\r\n[Other]\r\nPort=X\r\n")
+        << "Port"
+        << QByteArray(
+               "; settings\r\n[Options]\r\nport=2\r\nUnknown=1\r\n\r\n[Other]\r\nPort=X\r\n");
+    QTest::newRow("section ends in a comment and blank lines")
+        << QByteArray("[Options]\r\nA=1\r\n; end\r\n\r\n \r\n[Other]\r\nX=1\r\n") << "B"
+        << QByteArray("[Options]\r\nA=1\r\n; end\r\nB=2\r\n\r\n \r\n[Other]\r\nX=1\r\n");
+    QTest::newRow("section header only") << QByteArray("[Options]\r\n\r\n[Other]\r\n") << "B"
+                                         << QByteArray("[Options]\r\nB=2\r\n\r\n[Other]\r\n");
+    QTest::newRow("section last, no final line end")
+        << QByteArray("[Other]\r\nX=1\r\n[Options]\r\nA=1") << "B"
+        << QByteArray("[Other]\r\nX=1\r\n[Options]\r\nA=1\r\nB=2\r\n");
+    QTest::newRow("section absent") << QByteArray("[Other]\r\nX=1\r\n\r\n") << "B"
+                                    << QByteArray("[Other]\r\nX=1\r\n\r\n[Options]\r\nB=2\r\n");
+    QTest::newRow("section absent, no final line end") << QByteArray(
+        "[Other]\r\nX=1") << "B" << QByteArray("[Other]\r\nX=1\r\n[Options]\r\nB=2\r\n");
+    QTest::newRow("empty file") << QByteArray("") << "B" << QByteArray("[Options]\r\nB=2\r\n");
+    QTest::newRow("duplicate keys and sections")
+        << QByteArray("[Options]\r\nB=1\r\nB=1\r\n[Options]\r\nB=1\r\n") << "B"
+        << QByteArray("[Options]\r\nB=2\r\nB=1\r\n[Options]\r\nB=1\r\n");
+    QTest::newRow("duplicate sections, key absent")
+        << QByteArray("[Options]\r\nA=1\r\n[Options]\r\nB=1\r\n") << "B"
+        << QByteArray("[Options]\r\nA=1\r\nB=2\r\n[Options]\r\nB=1\r\n");
+    QTest::newRow("LF file") << QByteArray("[Options]\nA=1\n[Other]\nX=1\n") << "B"
+                             << QByteArray("[Options]\r\nA=1\r\nB=2\r\n[Other]\r\nX=1\r\n");
+    QTest::newRow("mixed line ends") << QByteArray("[Options]\rA=1\n[Other]\r\nX=1") << "B"
+                                     << QByteArray("[Options]\r\nA=1\r\nB=2\r\n[Other]\r\nX=1\r\n");
+    QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF[Options]\r\nB=1\r\n") << "B"
+                                     << QByteArray("[Options]\r\nB=2\r\n");
+    QTest::newRow("windows-1251 file")
+        << "[Options]\r\nYCaption=" + kCp1251Caption + "\r\n"
+        << "B"
+        << "[Options]\r\nYCaption=" + kCaption.toUtf8() + "\r\nB=2\r\n";
+}
+
+void TstProfile::writeEdits()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, key);
+    QFETCH(QByteArray, after);
+
+    QVERIFY(writeBytes(path(), before));
+    Profile profile(path());
+    QVERIFY(profile.writeString(kOptions, key, u"2"));
+    QCOMPARE(readBytes(path()), after);
+}
+
+void TstProfile::writeRoundTrip_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("line");
+
+    const auto row = [](const char* name, const QString& value, const QByteArray& line) {
+        QTest::newRow(name) << value << line;
+    };
+    row("COM3", "COM3", "X=COM3");
+    row("empty", "", "X=");
+    row(" lead", " lead", "X=\" lead\"");
+    row("trail ", "trail ", "X=\"trail \"");
+    row("TAB tabs TAB", "\ttabs\t", "X=\"\ttabs\t\"");
+    row("three blanks", "   ", "X=\"   \"");
+    row("\"quoted\"", "\"quoted\"", "X=\"\"quoted\"\"");
+    row("'single'", "'single'", "X=\"'single'\"");
+    row("\"\"", "\"\"", "X=\"\"\"\"");
+    row("\"", "\"", "X=\"");
+    row("'x\"", "'x\"", "X='x\"");
+    row("a\"b", "a\"b", "X=a\"b");
+    row("x=y", "x=y", "X=x=y");
+    row("; no comment", "; no comment", "X=; no comment");
+    row("Cyrillic", kCaption, "X=" + kCaption.toUtf8());
+}
+
+void TstProfile::writeRoundTrip()
+{
+    QFETCH(QString, value);
+    QFETCH(QByteArray, line);
+
+    Profile profile(path());
+    QVERIFY(profile.writeString(kOptions, u"X", value));
+    QCOMPARE(readBytes(path()), "[Options]\r\n" + line + "\r\n");
+    QCOMPARE(profile.readString(kOptions, u"X", u"dflt"), value);
+    QCOMPARE(Profile(path()).readString(kOptions, u"X", u"dflt"), value);
+}
+
+void TstProfile::writeLineBreak_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QByteArray>("line");
+    QTest::addColumn<QString>("readBack");
+
+    QTest::newRow("a CR LF b=c") << "a\r\nb=c" << QByteArray("X=a b=c") << "a b=c";
+    QTest::newRow("a LF b=c") << "a\nb=c" << QByteArray("X=a b=c") << "a b=c";
+    QTest::newRow("a CR b=c") << "a\rb=c" << QByteArray("X=a b=c") << "a b=c";
+    QTest::newRow("a LF LF b=c") << "a\n\nb=c" << QByteArray("X=a  b=c") << "a  b=c";
+    QTest::newRow("a CR LF") << "a\r\n" << QByteArray("X=\"a \"") << "a ";
+}
+
+void TstProfile::writeLineBreak()
+{
+    QFETCH(QString, value);
+    QFETCH(QByteArray, line);
+    QFETCH(QString, readBack);
+
+    QVERIFY(Profile(path()).writeString(kOptions, u"X", value));
+    QCOMPARE(readBytes(path()), "[Options]\r\n" + line + "\r\n");
+    const Profile fresh(path());
+    QCOMPARE(fresh.readString(kOptions, u"X", u"dflt"), readBack);
+    QCOMPARE(fresh.readString(kOptions, u"b", u"dflt"), QStringLiteral("dflt"));
+}
+
+void TstProfile::writeRefusesUnstorableNames_data()
+{
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+
+    QTest::newRow("key A LF b") << kOptions << "A\nb";
+    QTest::newRow("key A CR b") << kOptions << "A\rb";
+    QTest::newRow("section Opt CR LF [X]") << "Opt\r\n[X]"
+                                           << "A";
+    QTest::newRow("empty key") << kOptions << "";
+    QTest::newRow("blank key") << kOptions << "  ";
+    QTest::newRow("key A=B") << kOptions << "A=B";
+    QTest::newRow("key ;A") << kOptions << ";A";
+    QTest::newRow("key [A]") << kOptions << "[A]";
+}
+
+void TstProfile::writeRefusesUnstorableNames()
+{
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+
+    Profile profile(path());
+    QVERIFY(!profile.writeString(section, key, u"1"));
+    QVERIFY(!profile.flush());
+    QVERIFY(!QFile::exists(path()));
+}
+
+void TstProfile::writeRereadsFile()
+{
+    QVERIFY(writeBytes(path(), "[Options]\r\nA=1\r\n"));
+    Profile first(path());
+    QCOMPARE(first.readString(kOptions, u"B", u"-"), QStringLiteral("-"));
+
+    // Another copy of the program saves meanwhile; its key survives our next write.
+    QVERIFY(Profile(path()).writeString(kOptions, u"B", u"2"));
+    QVERIFY(first.writeString(kOptions, u"C", u"3"));
+    QCOMPARE(readBytes(path()), QByteArray("[Options]\r\nA=1\r\nB=2\r\nC=3\r\n"));
+    QCOMPARE(first.readString(kOptions, u"B", u"-"), QStringLiteral("2"));
+}
+
+void TstProfile::replaceSetsPermissions()
+{
+    // An existing file keeps its own mode; a new one gets what the umask allows, as any new file.
+    QVERIFY(writeBytes(path(), "[Options]\r\nPort=COM3\r\n"));
+    QCOMPARE(::chmod(QFile::encodeName(path()).constData(), 0640), 0);
+    const mode_t previous = ::umask(002);
+    const bool replaced = Profile(path()).writeString(kOptions, u"Port", u"COM7");
+    const ReplaceError created = platform::replaceFileAtomically(path("new.ini"), "x");
+    ::umask(previous);
+
+    QVERIFY(replaced);
+    QCOMPARE(readBytes(path()), QByteArray("[Options]\r\nPort=COM7\r\n"));
+    QCOMPARE(modeOf(path()), mode_t(0640));
+    QCOMPARE(created, ReplaceError::None);
+    QCOMPARE(modeOf(path("new.ini")), mode_t(0664));
+    QCOMPARE(entries(m_dir->path()), (QStringList { "new.ini", "t.ini" }));
+}
+
+void TstProfile::readOnlyFileUnchanged()
+{
+    const QByteArray before("[Options]\r\nPort=COM3\r\n");
+    QVERIFY(writeBytes(path(), before));
+    QCOMPARE(::chmod(QFile::encodeName(path()).constData(), 0444), 0);
+
+    Profile profile(path());
+    QVERIFY(!profile.writeString(kOptions, u"Port", u"COM7"));
+    QVERIFY(!profile.flush());
+    QCOMPARE(readBytes(path()), before);
+    QCOMPARE(modeOf(path()), mode_t(0444));
+    QCOMPARE(entries(m_dir->path()), QStringList { "t.ini" });
+    // The failed change must not linger in what the profile reads.
+    QCOMPARE(profile.readString(kOptions, u"Port", u"-"), QStringLiteral("COM3"));
+    QCOMPARE(platform::replaceFileAtomically(path(), "x"), ReplaceError::ReadOnly);
+}
+
+void TstProfile::readOnlyFolderGetsNoFile()
+{
+    const QString folder = path(QStringLiteral("ro"));
+    QVERIFY(QDir().mkdir(folder));
+    QCOMPARE(::chmod(QFile::encodeName(folder).constData(), 0555), 0);
+    const QString file = folder + QStringLiteral("/t.ini");
+
+    Profile profile(file);
+    QVERIFY(!profile.writeString(kOptions, u"Port", u"COM1"));
+    QVERIFY(!profile.flush());
+    QVERIFY(entries(folder).isEmpty());
+    QCOMPARE(platform::replaceFileAtomically(file, "x"), ReplaceError::ReadOnly);
+}
+
+void TstProfile::missingFolderFails()
+{
+    const QString file = path(QStringLiteral("missing/t.ini"));
+    QVERIFY(!Profile(file).writeString(kOptions, u"Port", u"COM1"));
+    QVERIFY(!QFileInfo::exists(path(QStringLiteral("missing"))));
+    QCOMPARE(platform::replaceFileAtomically(file, "x"), ReplaceError::FolderMissing);
+}
+
+void TstProfile::symlinkTargetReplaced()
+{
+    // Relative links resolve from the link's folder, not from the working folder.
+    QVERIFY(QDir().mkdir(path(QStringLiteral("sub"))));
+    QVERIFY(writeBytes(path(QStringLiteral("sub/real.ini")), "[Options]\r\nPort=COM3\r\n"));
+    const QString link = path(QStringLiteral("link.ini"));
+    QCOMPARE(::symlink("sub/real.ini", QFile::encodeName(link).constData()), 0);
+    const QString dangling = path(QStringLiteral("dangling.ini"));
+    QCOMPARE(::symlink("sub/new.ini", QFile::encodeName(dangling).constData()), 0);
+
+    QVERIFY(Profile(link).writeString(kOptions, u"Port", u"COM7"));
+    QVERIFY(Profile(dangling).writeString(kOptions, u"Port", u"COM1"));
+
+    QVERIFY(QFileInfo(link).isSymLink());
+    QVERIFY(QFileInfo(dangling).isSymLink());
+    QCOMPARE(
+        readBytes(path(QStringLiteral("sub/real.ini"))), QByteArray("[Options]\r\nPort=COM7\r\n"));
+    QCOMPARE(
+        readBytes(path(QStringLiteral("sub/new.ini"))), QByteArray("[Options]\r\nPort=COM1\r\n"));
+    QCOMPARE(entries(path(QStringLiteral("sub"))), (QStringList { "new.ini", "real.ini" }));
+}
+
+QTEST_GUILESS_MAIN(TstProfile)
 #include "tst_profile.moc"

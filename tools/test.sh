@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Builds the project and runs every test: the unit and widget tests, the whole-program test on a
+# virtual display, the format check, and the same tests again built with AddressSanitizer and
+# UndefinedBehaviorSanitizer. Installs what is missing first.
+set -euo pipefail
+root="$(cd "$(dirname "$0")/.." && pwd)"
+jobs="$(nproc)"
+
+"$root/tools/build.sh" "$root/build"
+cmake --build "$root/build" --target format-check
+(cd "$root/build" && ctest --output-on-failure --parallel "$jobs")
+
+"$root/tools/build.sh" "$root/build-sanitize" -DVT_SANITIZE=ON -DVT_BUILD_BENCH=OFF
+(cd "$root/build-sanitize" && ctest --output-on-failure --parallel "$jobs")
