@@ -1,5 +1,6 @@
 #include "app/About.h"
 
+#include "app/WindowFont.h"
 #include "app/WindowPlacement.h"
 #include "resources/Pictures.h"
 
@@ -15,15 +16,6 @@
 #include <QUrl>
 
 namespace {
-
-// The dialog's fonts are asked for by name; where the face is missing the font system
-// substitutes a sans-serif one of the same pixel height.
-QFont sansSerif(int pixelSize)
-{
-    QFont font(QStringLiteral("MS Sans Serif"));
-    font.setPixelSize(pixelSize);
-    return font;
-}
 
 QLabel* makeLabel(QWidget* parent, const char* name, const QString& text, const QRect& geometry)
 {
@@ -52,7 +44,7 @@ TDlgAbout::TDlgAbout(QWidget* parent)
     setObjectName(QStringLiteral("DlgAbout"));
     setWindowTitle(QStringLiteral("О программе"));
     setFixedSize(kClientWidth, kClientHeight);
-    setFont(sansSerif(11));
+    setFont(app::windowFont(11));
 
     // A dialog box wears the button-face colour rather than the plain window colour.
     QPalette palette = this->palette();
@@ -68,7 +60,7 @@ TDlgAbout::TDlgAbout(QWidget* parent)
         Image1->resize(icon.deviceIndependentSize().toSize());
 
     Label1 = makeLabel(this, "Label1", QStringLiteral("Velmora Thermo 1.1"), QRect(48, 8, 255, 29));
-    QFont titleFont = sansSerif(24);
+    QFont titleFont = app::windowFont(24);
     titleFont.setBold(true);
     titleFont.setItalic(true);
     Label1->setFont(titleFont);
@@ -79,7 +71,7 @@ TDlgAbout::TDlgAbout(QWidget* parent)
 
     Label3
         = makeLabel(this, "Label3", QString::fromLatin1(kWebAddressText), QRect(106, 56, 121, 13));
-    Label3->setFont(sansSerif(11));
+    Label3->setFont(app::windowFont(11));
     setTextColour(Label3, blue);
     Label3->setCursor(Qt::PointingHandCursor);
     Label3->installEventFilter(this);

@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/ErrorBox.h"
+#include "resources/Pictures.h"
 
 namespace app {
 
@@ -10,6 +11,8 @@ Application::Application(int& argc, char** argv)
     // No display name: Qt would append it to the title of every other window.
     setApplicationName(QStringLiteral("velmora-thermo"));
     setApplicationVersion(QStringLiteral("1.1"));
+    // Every window, and the task bar, shows the program's icon.
+    setWindowIcon(resources::programIcon());
 }
 
 bool Application::notify(QObject* receiver, QEvent* event)

@@ -3,6 +3,7 @@
 #include "app/About.h"
 #include "app/ErrorBox.h"
 #include "app/MainWindowStyle.h"
+#include "app/WindowFont.h"
 #include "app/WindowPlacement.h"
 #include "chart/ChartRenderer.h"
 #include "platform/MessageTimer.h"
@@ -44,13 +45,6 @@ int screenDotsPerInch()
     return screen ? qRound(screen->logicalDotsPerInchY()) : 96;
 }
 
-QFont windowFont()
-{
-    QFont font(QString::fromLatin1(app::FontObject::kInitialName));
-    font.setPixelSize(11);
-    return font;
-}
-
 } // namespace
 
 TForm1::TForm1(const QString& settingsFile, QWidget* parent)
@@ -62,7 +56,7 @@ TForm1::TForm1(const QString& settingsFile, QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(app::kApplicationTitle));
     setWindowIcon(resources::programIcon());
-    setFont(windowFont());
+    setFont(app::windowFont(11));
 
     tmr1 = new platform::MessageTimer(this);
     tmr1->setObjectName(QStringLiteral("tmr1"));

@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev                         # Qt 6 Core, Gui, Widgets, Test and their tools
     libbenchmark-dev                     # the benchmarks under bench/
     clang-format                         # the format check
-    fonts-dejavu-core                    # the faces that stand in for the program's fonts
+    fonts-dejavu-core fonts-dejavu-extra # the faces that stand in for the program's fonts
     xvfb xauth openbox xdotool xclip x11-utils  # the whole-program tests on a virtual display
 )
 

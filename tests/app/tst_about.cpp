@@ -122,6 +122,11 @@ private slots:
         QCOMPARE(link->palette().color(QPalette::WindowText), blue);
         QCOMPARE(link->cursor().shape(), Qt::PointingHandCursor);
 
+        // Whatever face stands in for the windows' font, no caption is cut off.
+        for (const QLabel* label : { title, notice, link })
+            QVERIFY2(label->fontMetrics().horizontalAdvance(label->text()) <= label->width(),
+                qPrintable(label->objectName()));
+
         const auto* ok = child<QPushButton>(dlg, "BitBtn1");
         QCOMPARE(ok->text(), QStringLiteral("OK"));
         QCOMPARE(ok->icon().pixmap(16).toImage(),
