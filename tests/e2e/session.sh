@@ -22,6 +22,10 @@ trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
+    if [ -s "$work/program.log" ]; then
+        echo "--- the program said:" >&2
+        cat "$work/program.log" >&2
+    fi
     exit 1
 }
 
