@@ -6,12 +6,10 @@
 
 #include <QDesktopServices>
 #include <QFont>
-#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPushButton>
-#include <QScreen>
 #include <QStyle>
 #include <QUrl>
 
