@@ -1,30 +1,16 @@
 #include "app/Settings.h"
 
 #include "numeric/IntegerText.h"
+#include "numeric/MulDiv.h"
 #include "platform/Profile.h"
 
 #include <QDir>
 
-#include <algorithm>
 #include <array>
-#include <cmath>
-#include <limits>
 #include <utility>
 #include <vector>
 
 namespace app {
-
-std::int32_t mulDiv(std::int32_t value, std::int32_t numerator, std::int32_t denominator)
-{
-    if (denominator == 0)
-        return -1;
-    const long double exact = static_cast<long double>(value) * numerator / denominator;
-    // std::round takes halves away from zero, as the font size conversions require.
-    const long double rounded = std::round(exact);
-    constexpr auto lo = static_cast<long double>(std::numeric_limits<std::int32_t>::min());
-    constexpr auto hi = static_cast<long double>(std::numeric_limits<std::int32_t>::max());
-    return static_cast<std::int32_t>(std::clamp(rounded, lo, hi));
-}
 
 FontObject::FontObject(int dotsPerInch)
     : m_dotsPerInch(dotsPerInch > 0 ? dotsPerInch : 96)
@@ -51,18 +37,18 @@ void FontObject::setName(const QString& name)
 // rounding is symmetric, and a result stopped at the 32-bit limit is never negated past it.
 std::int32_t FontObject::size() const
 {
-    return mulDiv(m_height, -72, m_dotsPerInch);
+    return numeric::mulDiv(m_height, -72, m_dotsPerInch);
 }
 
 void FontObject::setSize(std::int32_t points)
 {
-    m_height = mulDiv(points, -m_dotsPerInch, 72);
+    m_height = numeric::mulDiv(points, -m_dotsPerInch, 72);
 }
 
 FontObject mainWindowFont(int dotsPerInch)
 {
     FontObject font(dotsPerInch);
-    font.setHeight(mulDiv(-11, font.dotsPerInch(), 96));
+    font.setHeight(numeric::mulDiv(-11, font.dotsPerInch(), 96));
     return font;
 }
 

@@ -19,9 +19,6 @@ inline constexpr char kSettingsSection[] = "Options";
 /** Colour values: 0x00BBGGRR for plain colours, 0xFF0000nn for system colour nn. */
 inline constexpr std::int32_t kWindowTextColor = static_cast<std::int32_t>(0xFF000008u);
 
-/** size * numerator / denominator rounded to the nearest integer, halves away from zero. */
-std::int32_t mulDiv(std::int32_t value, std::int32_t numerator, std::int32_t denominator);
-
 /**
  * A font as the settings keep it: face name, colour, height in pixels (negative: character
  * height without internal leading) and style set. Sizes in points are converted through the

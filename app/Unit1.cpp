@@ -18,6 +18,7 @@
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLayout>
+#include <QLocale>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMimeData>
@@ -51,7 +52,6 @@ TForm1::TForm1(const QString& settingsFile, QWidget* parent)
     : QMainWindow(parent, kWindowFlags)
     , m_settingsFile(QFileInfo(settingsFile).absoluteFilePath())
     , m_settings(screenDotsPerInch())
-    , m_chart(chart::newChartImage())
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(app::kApplicationTitle));
@@ -215,7 +215,7 @@ void TForm1::setVisible(bool visible)
 
 void TForm1::showChart()
 {
-    Image1->setPixmap(QPixmap::fromImage(m_chart));
+    Image1->setPixmap(QPixmap::fromImage(m_chart.image()));
 }
 
 void TForm1::FormCreate()
@@ -239,9 +239,37 @@ void TForm1::FormClose()
     }
 }
 
+chart::ChartSettings TForm1::chartSettings() const
+{
+    chart::ChartSettings chart;
+    chart.BrushGraphColor = m_settings.BrushGraphColor;
+    chart.PenGraphColor = m_settings.PenGraphColor;
+    chart.AxisGraphColor = m_settings.AxisGraphColor;
+    chart.graphFontName = m_settings.GraphFont.name();
+    chart.graphFontSize = m_settings.GraphFont.size();
+    chart.dotsPerInch = m_settings.GraphFont.dotsPerInch();
+    chart.NPoints = m_settings.NPoints;
+    chart.ShowSignalFlag = m_settings.ShowSignalFlag;
+    const QString separator = QLocale::system().decimalPoint();
+    chart.decimalSeparator = separator.isEmpty() ? QStringLiteral(".") : separator;
+    return chart;
+}
+
+chart::ChartScale TForm1::chartScale() const
+{
+    return { static_cast<double>(m_settings.MinY), static_cast<double>(m_settings.MaxY),
+        m_settings.YCaption, m_settings.XCaption };
+}
+
 void TForm1::InitPictures()
 {
-    chart::drawEmptyChart(m_chart, m_settings.BrushGraphColor);
+    m_chart.InitPictures(chartSettings(), chartScale());
+    showChart();
+}
+
+void TForm1::SetDinamicGraphic()
+{
+    m_chart.SetDinamicGraphic(chartSettings(), m_samples, m_sampleCounter, chartScale());
     showChart();
 }
 
@@ -289,7 +317,7 @@ void TForm1::AboutClick()
 void TForm1::itmCopyClick()
 {
     QClipboard* clipboard = QGuiApplication::clipboard();
-    clipboard->setImage(m_chart);
+    clipboard->setImage(m_chart.image());
     const QMimeData* content = clipboard->mimeData();
     if (!content || !content->hasImage())
         throw std::runtime_error("Cannot open clipboard");

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "app/Settings.h"
+#include "chart/ChartRenderer.h"
 
 #include <QImage>
 #include <QMainWindow>
 #include <QString>
 
+#include <array>
 #include <cstdint>
 
 class QAction;
@@ -47,9 +49,17 @@ public:
 
     const app::Settings& settings() const { return m_settings; }
     const QString& settingsFile() const { return m_settingsFile; }
-    const QImage& chartImage() const { return m_chart; }
+    const QImage& chartImage() const { return m_chart.image(); }
     std::int32_t sampleCounter() const { return m_sampleCounter; }
     platform::MessageTimer* timer() const { return tmr1; }
+
+    /** Readings per sweep that the sample buffer can hold. */
+    static constexpr std::size_t kSampleCapacity = 10000;
+
+    /** Draws the empty chart with the current settings. */
+    void InitPictures();
+    /** Draws for the newest reading, the sample counter's, from the sample buffer. */
+    void SetDinamicGraphic();
 
     void LoadClick();
     void StartClick();
@@ -72,12 +82,14 @@ private:
 
     void FormCreate();
     void FormClose();
-    void InitPictures();
+    chart::ChartSettings chartSettings() const;
+    chart::ChartScale chartScale() const;
 
     QString m_settingsFile;
     app::Settings m_settings;
-    QImage m_chart;
+    chart::ChartRenderer m_chart;
     std::int32_t m_sampleCounter = 0;
+    std::array<double, kSampleCapacity> m_samples {};
 
     QMenuBar* mm1 = nullptr;
     QFrame* CoolBar1 = nullptr;

@@ -1,18 +1,12 @@
 #include "app/WindowFont.h"
 
-#include "app/Settings.h"
-
-#include <QStringList>
+#include "platform/Fonts.h"
 
 namespace app {
 
 QFont windowFont(int pixelSize)
 {
-    QFont font;
-    QStringList families;
-    families << QString::fromLatin1(FontObject::kInitialName)
-             << QStringLiteral("DejaVu Sans Condensed") << QStringLiteral("DejaVu Sans");
-    font.setFamilies(families);
+    QFont font = platform::fontForFace(QString::fromLatin1(platform::kDefaultFaceName));
     font.setPixelSize(pixelSize);
     return font;
 }

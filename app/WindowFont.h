@@ -4,11 +4,7 @@
 
 namespace app {
 
-/**
- * The windows' "MS Sans Serif" at @p pixelSize pixels. Where that face is missing (on Linux it
- * always is) a condensed sans-serif stands in: the windows' fixed label and button sizes were
- * laid out for its narrow letters, and the plain wide substitute cuts captions off.
- */
+/** The windows' own font, "MS Sans Serif" (or its stand-in), at @p pixelSize pixels. */
 QFont windowFont(int pixelSize);
 
 } // namespace app

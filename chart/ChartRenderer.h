@@ -1,23 +1,73 @@
 #pragma once
 
-#include <QColor>
+#include "platform/Canvas.h"
+
 #include <QImage>
+#include <QSize>
+#include <QString>
 
 #include <cstdint>
+#include <span>
 
 namespace chart {
 
-/** The chart bitmap's size in pixels. */
+/** The chart bitmap's size in the main window. */
 inline constexpr int kChartWidth = 600;
 inline constexpr int kChartHeight = 150;
 
-/** A new chart bitmap of the chart's size. */
-QImage newChartImage();
+/** The settings the chart is drawn with, as the main window holds them at each call. */
+struct ChartSettings {
+    std::int32_t BrushGraphColor = 0x000000; ///< background, text cells, gaps of the grid
+    std::int32_t PenGraphColor = 0x00FF00; ///< the plotted line
+    std::int32_t AxisGraphColor = 0x00FFFF; ///< frame, ticks, grid and all text
+    QString graphFontName = QStringLiteral("MS Sans Serif"); ///< "Default" means "MS Sans Serif"
+    std::int32_t graphFontSize = 8; ///< points
+    int dotsPerInch = 96; ///< converts the font size to pixels
+    std::int32_t NPoints = 1000; ///< readings per sweep
+    bool ShowSignalFlag = true; ///< write the readout of the newest reading
+    QString decimalSeparator = QStringLiteral(".");
+};
 
-/** The colour of a plain colour value 0x00BBGGRR (red in the low byte). */
-QColor plainColor(std::int32_t value);
+/** What every caller hands over: the temperature scale and the two axis captions. */
+struct ChartScale {
+    double lower = 20;
+    double upper = 40;
+    QString horizontalCaption; ///< the time axis, bottom right
+    QString verticalCaption; ///< the temperature axis, top left; also heads the readout
+};
 
-/** Draws the empty chart: for now the background in @p brushColor. */
-void drawEmptyChart(QImage& image, std::int32_t brushColor);
+/**
+ * The temperature chart on a bitmap of its own: the empty chart (frame, ticks, dotted grid,
+ * scale labels, captions), then one line segment per reading from the previous reading to the
+ * newest, and the readout of the newest reading. Earlier segments are never redrawn; the bitmap
+ * keeps its pen, brush and font between calls.
+ */
+class ChartRenderer {
+public:
+    explicit ChartRenderer(QSize size = QSize(kChartWidth, kChartHeight));
+
+    const QImage& image() const { return m_canvas.image(); }
+
+    /** Draws the empty chart on a new bitmap; everything drawn before is gone. */
+    void InitPictures(const ChartSettings& settings, const ChartScale& scale);
+
+    /**
+     * Draws for the newest reading: at @p counter 1 the empty chart; from 2 on the segment from
+     * readings[counter - 2] to readings[counter - 1] and, when the settings say so, the
+     * readout. Nothing is drawn for a counter below 1, beyond the buffer, or for a segment whose
+     * rows or columns have no defined value (equal bounds, no points per sweep).
+     */
+    void SetDinamicGraphic(const ChartSettings& settings, std::span<const double> readings,
+        std::int32_t counter, const ChartScale& scale);
+
+    /** The row of @p reading: the scale mapped onto the plot, kept inside the frame. */
+    static std::int32_t rowOf(double reading, const ChartScale& scale, int height);
+    /** The column of reading @p index of a sweep of @p points readings, not clamped. */
+    static double columnOf(std::int32_t index, std::int32_t points, int width);
+
+private:
+    QSize m_size;
+    platform::Canvas m_canvas;
+};
 
 } // namespace chart

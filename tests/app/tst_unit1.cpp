@@ -199,7 +199,7 @@ private slots:
     {
         writeFile(m_ini, "[Options]\r\nPort=/nonexistent/tty\r\nBrushGraphColor=$0000FF\r\n");
         open();
-        QCOMPARE(m_form->chartImage().pixelColor(300, 75), QColor(255, 0, 0));
+        QCOMPARE(m_form->chartImage().pixelColor(200, 75), QColor(255, 0, 0));
     }
 
     void timerStartsDisabledWithTheIntervalFromTheFile()
