@@ -195,11 +195,21 @@ private slots:
         QCOMPARE(copied.convertToFormat(QImage::Format_RGB32), m_form->chartImage());
     }
 
-    void chartStartsInTheBackgroundColour()
+    void startsWithTheEmptyChartInTheConfiguredColours()
     {
-        writeFile(m_ini, "[Options]\r\nPort=/nonexistent/tty\r\nBrushGraphColor=$0000FF\r\n");
+        writeFile(m_ini,
+            "[Options]\r\nPort=/nonexistent/tty\r\nBrushGraphColor=$0000FF\r\n"
+            "AxisGraphColor=$FF0000\r\nMinY=-5\r\nXCaption=\r\nYCaption=\r\n");
         open();
-        QCOMPARE(m_form->chartImage().pixelColor(200, 75), QColor(255, 0, 0));
+        const QImage chart = m_form->chartImage();
+        QCOMPARE(chart.size(), QSize(600, 150));
+        QCOMPARE(chart.pixelColor(200, 75), QColor(255, 0, 0)); // inside the frame
+        QCOMPARE(chart.pixelColor(50, 75), QColor(0, 0, 255)); // the frame's left line
+        QCOMPARE(chart.pixelColor(49, 60), QColor(0, 0, 255)); // a tick
+        QCOMPARE(chart.pixelColor(175, 23), QColor(255, 0, 0)); // a gap in the grid
+        // The picture on screen is the chart as drawn.
+        QCOMPARE(child<QLabel>("Image1")->pixmap().toImage().convertToFormat(QImage::Format_RGB32),
+            chart);
     }
 
     void timerStartsDisabledWithTheIntervalFromTheFile()
