@@ -72,6 +72,12 @@ TForm1::TForm1(const QString& settingsFile, QWidget* parent)
 
 TForm1::~TForm1() = default;
 
+void TForm1::setSettings(const app::Settings& settings)
+{
+    m_settings = settings;
+    tmr1->setInterval(m_settings.TimerWorkInterval);
+}
+
 void TForm1::attachDialogs(TDlgAbout* about, TdlgParam* param, TdlgRegParam* regParam)
 {
     DlgAbout = about;
@@ -225,7 +231,7 @@ void TForm1::FormCreate()
     // The poll interval lives in the timer itself, which stays disabled until Start.
     tmr1->setInterval(m_settings.TimerWorkInterval);
     InitPictures();
-    m_sampleCounter = 0;
+    m_poll.restart();
 }
 
 void TForm1::FormClose()
@@ -269,7 +275,7 @@ void TForm1::InitPictures()
 
 void TForm1::SetDinamicGraphic()
 {
-    m_chart.SetDinamicGraphic(chartSettings(), m_samples, m_sampleCounter, chartScale());
+    m_chart.SetDinamicGraphic(chartSettings(), m_poll.samples(), m_poll.counter(), chartScale());
     showChart();
 }
 
@@ -288,19 +294,48 @@ void TForm1::LoadClick()
     // The regulator limits dialog and the upload come with the instrument link.
 }
 
+bool TForm1::InitConect()
+{
+    // The new port replaces one that is open already only once it has opened itself, so the
+    // handle of an open port is never lost; the same port, held by us, fails as busy.
+    platform::SerialPort port;
+    const QString path = platform::serialDevicePath(m_settings.Port);
+    if (path.isEmpty() || port.open(path) != platform::SerialError::None) {
+        app::showPlainMessage(QStringLiteral("Не удалось открыть порт!"));
+        return false;
+    }
+    // A line setting the port refuses is not reported: the port counts as open all the same.
+    port.configure(m_settings.BaudRate);
+    m_port = std::move(port);
+    return true;
+}
+
+void TForm1::DoneConect()
+{
+    m_port.close();
+}
+
 void TForm1::StartClick()
 {
-    // Polling comes with the instrument link.
+    m_poll.restart();
+    if (InitConect())
+        tmr1->setEnabled(true);
 }
 
 void TForm1::StopClick()
 {
-    // Polling comes with the instrument link.
+    DoneConect();
+    tmr1->setEnabled(false);
 }
 
 void TForm1::GetTemperClick()
 {
-    // Polling comes with the instrument link.
+    if (!m_port.isOpen())
+        return;
+    if (!m_poll.exchange(m_port))
+        return;
+    SetDinamicGraphic();
+    m_poll.endOfReading(m_settings.NPoints);
 }
 
 void TForm1::ParamClick()

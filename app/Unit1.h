@@ -2,12 +2,13 @@
 
 #include "app/Settings.h"
 #include "chart/ChartRenderer.h"
+#include "instrument/PollCycle.h"
+#include "platform/SerialPort.h"
 
 #include <QImage>
 #include <QMainWindow>
 #include <QString>
 
-#include <array>
 #include <cstdint>
 
 class QAction;
@@ -48,13 +49,15 @@ public:
     void attachDialogs(TDlgAbout* about, TdlgParam* param, TdlgRegParam* regParam);
 
     const app::Settings& settings() const { return m_settings; }
+    /** Takes changed settings, as the parameters dialog hands them back; the timer's interval
+     * follows. Nothing is redrawn or reopened: that is the caller's choice. */
+    void setSettings(const app::Settings& settings);
     const QString& settingsFile() const { return m_settingsFile; }
     const QImage& chartImage() const { return m_chart.image(); }
-    std::int32_t sampleCounter() const { return m_sampleCounter; }
+    std::int32_t sampleCounter() const { return m_poll.counter(); }
+    const instrument::PollCycle& pollCycle() const { return m_poll; }
+    const platform::SerialPort& port() const { return m_port; }
     platform::MessageTimer* timer() const { return tmr1; }
-
-    /** Readings per sweep that the sample buffer can hold. */
-    static constexpr std::size_t kSampleCapacity = 10000;
 
     /** Draws the empty chart with the current settings. */
     void InitPictures();
@@ -82,14 +85,17 @@ private:
 
     void FormCreate();
     void FormClose();
+    bool InitConect();
+    void DoneConect();
     chart::ChartSettings chartSettings() const;
     chart::ChartScale chartScale() const;
 
     QString m_settingsFile;
     app::Settings m_settings;
     chart::ChartRenderer m_chart;
-    std::int32_t m_sampleCounter = 0;
-    std::array<double, kSampleCapacity> m_samples {};
+    instrument::PollCycle m_poll;
+    // The one port the program holds open: while polling runs, or for the length of an upload.
+    platform::SerialPort m_port;
 
     QMenuBar* mm1 = nullptr;
     QFrame* CoolBar1 = nullptr;

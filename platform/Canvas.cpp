@@ -28,6 +28,13 @@ constexpr int kLargestPixelSize = 2000;
 constexpr qsizetype kGlyphCacheFonts = 8;
 constexpr int kLargestCachedCell = 96;
 
+// How far the parts of a glyph may reach beyond its cell (accents, tails, italic slant) and
+// still be drawn.
+int overhang(int cellHeight)
+{
+    return cellHeight / 2 + 2;
+}
+
 } // namespace
 
 Canvas::Canvas(QSize size)
@@ -99,16 +106,16 @@ bool Canvas::drawnByCharacter(const QString& text) const
 
 const Canvas::Glyph& Canvas::glyph(char32_t character) const
 {
-    const auto found = m_glyphs->constFind(character);
-    if (found != m_glyphs->constEnd())
-        return *found;
+    const auto found = m_glyphs->find(character);
+    if (found != m_glyphs->end())
+        return found->second;
 
     // Drawn once in white on black, with room all round for parts that reach beyond the cell.
     Glyph g;
     const QString text(QChar(static_cast<char16_t>(character)));
     g.advance = m_metrics->horizontalAdvance(text);
     const int cellHeight = m_metrics->ascent() + m_metrics->descent();
-    const int margin = cellHeight / 2 + 2;
+    const int margin = overhang(cellHeight);
     QImage scratch(g.advance + 2 * margin, cellHeight + 2 * margin, QImage::Format_RGB32);
     scratch.fill(Qt::black);
     {
@@ -124,7 +131,7 @@ const Canvas::Glyph& Canvas::glyph(char32_t character) const
                 g.ink.emplace_back(x - margin, y - margin);
         }
     }
-    return *m_glyphs->insert(character, std::move(g));
+    return m_glyphs->emplace(character, std::move(g)).first->second;
 }
 
 void Canvas::plot(std::int64_t x, std::int64_t y, QRgb color)
@@ -142,6 +149,10 @@ void Canvas::fill(
     top = std::max<std::int64_t>(top, 0);
     right = std::min<std::int64_t>(right, m_image.width() - 1);
     bottom = std::min<std::int64_t>(bottom, m_image.height() - 1);
+    // Nothing left after clipping (or an empty area to begin with): a reversed range would
+    // make std::fill run on past the row.
+    if (left > right || top > bottom)
+        return;
     for (std::int64_t y = top; y <= bottom; ++y) {
         QRgb* row = reinterpret_cast<QRgb*>(m_image.scanLine(static_cast<int>(y)));
         std::fill(row + left, row + right + 1, color);
@@ -154,7 +165,8 @@ void Canvas::rectangle(int left, int top, int right, int bottom)
         std::swap(left, right);
     if (top > bottom)
         std::swap(top, bottom);
-    if (right - left < 1 || bottom - top < 1)
+    // The corners may lie as far apart as the whole int range: the width needs 64 bits.
+    if (std::int64_t(right) - left < 1 || std::int64_t(bottom) - top < 1)
         return;
     fill(left, top, std::int64_t(right) - 1, std::int64_t(bottom) - 1, m_pen);
     fill(std::int64_t(left) + 1, std::int64_t(top) + 1, std::int64_t(right) - 2,
@@ -227,10 +239,19 @@ void Canvas::textOut(int x, int y, const QString& text)
     if (text.isEmpty())
         return;
     const int height = m_metrics->ascent() + m_metrics->descent();
+    const bool byCharacter = drawnByCharacter(text);
+    const int width = byCharacter ? layOut(text, m_layout) : m_metrics->horizontalAdvance(text);
 
-    if (!drawnByCharacter(text)) {
-        const int width = m_metrics->horizontalAdvance(text);
-        fill(x, y, std::int64_t(x) + width - 1, std::int64_t(y) + height - 1, m_brush);
+    // Text far off the bitmap leaves it untouched. Past this point the cell lies near the bitmap,
+    // so the font system only ever sees coordinates close to it.
+    const std::int64_t reach = overhang(height);
+    if (std::int64_t(x) + width + reach <= 0 || std::int64_t(y) + height + reach <= 0
+        || std::int64_t(x) - reach >= m_image.width()
+        || std::int64_t(y) - reach >= m_image.height())
+        return;
+    fill(x, y, std::int64_t(x) + width - 1, std::int64_t(y) + height - 1, m_brush);
+
+    if (!byCharacter) {
         QPainter painter(&m_image);
         painter.setFont(m_font);
         painter.setPen(QColor(m_fontColor));
@@ -238,8 +259,6 @@ void Canvas::textOut(int x, int y, const QString& text)
         return;
     }
 
-    const int width = layOut(text, m_layout);
-    fill(x, y, std::int64_t(x) + width - 1, std::int64_t(y) + height - 1, m_brush);
     uchar* const bits = m_image.bits();
     const qsizetype stride = m_image.bytesPerLine();
     const std::int64_t w = m_image.width();

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <unordered_map>
 #include <vector>
 
 namespace platform {
@@ -75,7 +76,9 @@ private:
         int advance = 0;
         std::vector<QPoint> ink;
     };
-    using GlyphCache = QHash<char32_t, Glyph>;
+    // A node-based map: layOut() keeps pointers to glyphs while it adds new ones, and these must
+    // survive the map growing (a QHash moves its elements when it grows).
+    using GlyphCache = std::unordered_map<char32_t, Glyph>;
 
     /** Whether @p text is drawn character by character from the glyph cache: text of a font of
      * ordinary size in scripts whose characters stand on their own, without joining or marks. */

@@ -61,7 +61,7 @@ private slots:
     void errorBoxHasTitleIconAndOneButton()
     {
         MessageBoxSeen seen;
-        answerNextMessageBox(seen);
+        const auto answering = answerNextMessageBox(seen);
         app::showErrorBox(QStringLiteral("Unable to write to /tmp/x.ini"));
         QVERIFY(seen.shown);
         QCOMPARE(seen.title, QStringLiteral("Velmora Thermo"));
@@ -73,7 +73,7 @@ private slots:
     void plainMessageIsCentredWithoutIcon()
     {
         MessageBoxSeen seen;
-        answerNextMessageBox(seen);
+        const auto answering = answerNextMessageBox(seen);
         app::showPlainMessage(QStringLiteral("Не удалось открыть порт!"));
         QVERIFY(seen.shown);
         QCOMPARE(seen.title, QStringLiteral("Velmora Thermo"));
@@ -88,7 +88,7 @@ private slots:
     {
         FailingObject failing;
         MessageBoxSeen seen;
-        answerNextMessageBox(seen);
+        const auto answering = answerNextMessageBox(seen);
         QEvent event(QEvent::User);
         QCoreApplication::sendEvent(&failing, &event);
         QVERIFY(seen.shown);
@@ -99,7 +99,7 @@ private slots:
     void guardedReportsAndTellsTheCaller()
     {
         MessageBoxSeen seen;
-        answerNextMessageBox(seen);
+        const auto answering = answerNextMessageBox(seen);
         QVERIFY(!app::guarded([] { throw std::runtime_error("Unable to write to x"); }));
         QVERIFY(seen.shown);
         QCOMPARE(seen.text, QStringLiteral("Unable to write to x."));
@@ -111,10 +111,10 @@ private slots:
         platform::MessageTimer timer;
         int ticks = 0;
         MessageBoxSeen seen;
+        const auto answering = answerNextMessageBox(seen);
         connect(&timer, &platform::MessageTimer::timeout, &timer, [&] {
             app::guarded([&] {
                 if (++ticks == 1) {
-                    answerNextMessageBox(seen);
                     throw std::runtime_error("tick failed");
                 }
             });

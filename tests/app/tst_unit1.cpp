@@ -251,7 +251,7 @@ private slots:
 
         for (int attempt = 0; attempt < 2; ++attempt) {
             MessageBoxSeen seen;
-            answerNextMessageBox(seen);
+            const auto answering = answerNextMessageBox(seen);
             QVERIFY(!m_form->close());
             QVERIFY(seen.shown);
             QCOMPARE(seen.icon, QMessageBox::Critical);

@@ -6,10 +6,11 @@
 #include <QPointer>
 #include <QTimer>
 
-#include <functional>
+#include <memory>
 
-// Answers the next message box that opens modally: records what it showed, then presses OK.
-// Tests call it before the action that opens the box; the box's own event loop runs the check.
+// Answers the next message box that opens modally while the returned guard lives: records what
+// it showed, then presses OK. Tests take the guard before the action that opens the box; the
+// box's own event loop runs the check. When no box opens, the guard stops looking as it goes.
 struct MessageBoxSeen {
     bool shown = false;
     QString title;
@@ -19,11 +20,12 @@ struct MessageBoxSeen {
     QPoint centre;
 };
 
-inline void answerNextMessageBox(MessageBoxSeen& seen)
+[[nodiscard]] inline std::unique_ptr<QTimer> answerNextMessageBox(MessageBoxSeen& seen)
 {
-    auto* poll = new QTimer;
+    auto poll = std::make_unique<QTimer>();
     poll->setInterval(5);
-    QObject::connect(poll, &QTimer::timeout, poll, [poll, &seen] {
+    QTimer* timer = poll.get();
+    QObject::connect(timer, &QTimer::timeout, timer, [timer, &seen] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         if (!box)
             return;
@@ -33,8 +35,9 @@ inline void answerNextMessageBox(MessageBoxSeen& seen)
         seen.icon = box->icon();
         seen.buttons = static_cast<int>(box->buttons().size());
         seen.centre = box->frameGeometry().center();
+        timer->stop();
         box->button(QMessageBox::Ok)->click();
-        poll->deleteLater();
     });
     poll->start();
+    return poll;
 }

@@ -1,0 +1,31 @@
+#include "instrument/PollCycle.h"
+
+#include "instrument/WireProtocol.h"
+#include "platform/Clock.h"
+#include "platform/SerialPort.h"
+
+namespace instrument {
+
+bool PollCycle::exchange(platform::SerialPort& port)
+{
+    port.discardInput();
+    port.write(QByteArrayView(&kPollCommand, 1));
+    platform::clock().sleep(kReplyPause);
+    const QByteArray reply = port.read(kValueSize, kReplyTimeout);
+    platform::clock().sleep(kAfterReplyPause);
+
+    const std::optional<double> reading = readingFromReply(reply);
+    if (!reading)
+        return false;
+    ++m_counter;
+    m_samples[static_cast<std::size_t>(m_counter - 1)] = *reading;
+    return true;
+}
+
+void PollCycle::endOfReading(std::int32_t points)
+{
+    if (m_counter >= points || m_counter >= kCapacity)
+        m_counter = 0;
+}
+
+} // namespace instrument

@@ -1,0 +1,90 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+
+namespace platform {
+
+/**
+ * The device path of a port name: "COMn" (n >= 1, letters in any case) is
+ * <deviceFolder>/ttyS<n-1>; a name starting with "/" is a path used as it stands; any other name
+ * is looked up in @p deviceFolder ("ttyUSB0" is /dev/ttyUSB0; "COM01", like any other name that
+ * is not a plain port number, is /dev/COM01). An empty name, "COM0", a name with a "/" that does
+ * not start with one, or a name holding a NUL character gives an empty path: no device.
+ */
+QString serialDevicePath(
+    const QString& portName, const QString& deviceFolder = QStringLiteral("/dev"));
+
+/** Why a port did not open. */
+enum class SerialError {
+    None,
+    NotFound, ///< no such device
+    Busy, ///< another program (or another handle of ours) holds the port
+    NotATerminal, ///< the path opens but is no serial device
+    AccessDenied, ///< the user may not open it (not in the dialout group, say)
+    Other,
+};
+
+/**
+ * One serial port, held exclusively while open. Reading and writing block the calling thread;
+ * every wait is bounded. Failures come back as values; nothing here throws or aborts.
+ */
+class SerialPort {
+public:
+    SerialPort() = default;
+    ~SerialPort();
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+    SerialPort(SerialPort&& other) noexcept;
+    SerialPort& operator=(SerialPort&& other) noexcept;
+
+    /**
+     * Opens @p devicePath for reading and writing and takes it exclusively; never waits for a
+     * carrier. The port then counts as busy for every other handle, in this process too, and
+     * for root as well. A port that is open already is closed only once the new one has opened:
+     * when the open fails, the old port stays open and usable. No line settings are changed.
+     */
+    SerialError open(const QString& devicePath);
+    bool isOpen() const { return m_fd >= 0; }
+
+    /**
+     * Sets the line speed (standard and other rates), 8 data bits, one stop bit and raw binary
+     * mode; parity and hardware flow control stay as the port has them. Returns false when the
+     * port refused a setting or applied another one than asked (a rate of zero or less is always
+     * refused); the port stays open and usable either way, with whatever settings it then has.
+     */
+    bool configure(std::int32_t baudRate);
+
+    /**
+     * Writes @p bytes, waiting until they are all handed to the port or @p timeout passed.
+     * Returns how many were handed over: fewer than all means the time ran out (the other side
+     * held the line) or the port failed or hung up.
+     */
+    qsizetype write(
+        QByteArrayView bytes, std::chrono::milliseconds timeout = std::chrono::milliseconds(1000));
+
+    /**
+     * Waits until @p count bytes have arrived or @p timeout has passed, and returns what came:
+     * fewer than @p count bytes (possibly none) means the port stayed silent, hung up or failed.
+     * A hung-up port returns at once with what had arrived, without waiting out @p timeout.
+     */
+    QByteArray read(qsizetype count, std::chrono::milliseconds timeout);
+
+    /** Throws away the bytes waiting in the input. */
+    void discardInput();
+
+    /** Releases the port; closing a port that is not open does nothing. */
+    void close();
+
+    /** The operating system's handle, for tests that inspect the line settings; -1 when closed. */
+    int nativeHandle() const { return m_fd; }
+
+private:
+    int m_fd = -1;
+};
+
+} // namespace platform

@@ -1,0 +1,194 @@
+#include "../support/PtyPeer.h"
+#include "../support/ScriptedClock.h"
+#include "instrument/PollCycle.h"
+#include "instrument/WireProtocol.h"
+#include "platform/SerialPort.h"
+
+#include <QTest>
+
+#include <optional>
+
+using instrument::PollCycle;
+using namespace std::chrono_literals;
+
+class TstPollCycle : public QObject {
+    Q_OBJECT
+
+private:
+    // The instrument's answer to the next poll command, given while the program pauses for it;
+    // no value means the instrument stays silent.
+    std::optional<QByteArray> m_answer;
+    QByteArray m_commands;
+
+    std::unique_ptr<PtyPeer> m_peer;
+    std::unique_ptr<platform::SerialPort> m_port;
+    std::unique_ptr<ScriptedClock> m_clock;
+    std::unique_ptr<platform::ScopedClock> m_useClock;
+
+private slots:
+    void init()
+    {
+        m_peer = std::make_unique<PtyPeer>();
+        QVERIFY(m_peer->isValid());
+        m_port = std::make_unique<platform::SerialPort>();
+        QCOMPARE(m_port->open(m_peer->devicePath()), platform::SerialError::None);
+        QVERIFY(m_port->configure(38400));
+        m_clock = std::make_unique<ScriptedClock>();
+        m_useClock = std::make_unique<platform::ScopedClock>(*m_clock);
+        m_commands.clear();
+        m_answer = QByteArray("\x6D\x01", 2);
+        m_clock->onPause = [this](platform::Clock::Duration pause) {
+            if (pause != PollCycle::kReplyPause)
+                return;
+            m_commands += m_peer->received(1000);
+            if (m_answer)
+                m_peer->send(*m_answer);
+        };
+    }
+
+    void cleanup()
+    {
+        m_useClock.reset();
+        m_port.reset();
+        m_peer.reset();
+    }
+
+    void oneExchangeSendsThePollCommandAndPausesInOrder()
+    {
+        PollCycle poll;
+        QVERIFY(poll.exchange(*m_port));
+        QCOMPARE(m_commands, QByteArray("\x51", 1));
+        QCOMPARE(m_clock->pauses, (std::vector<platform::Clock::Duration> { 100ms, 400ms }));
+        QCOMPARE(m_peer->received(), QByteArray()); // nothing else went out
+    }
+
+    void replyBecomesTheNewestReading_data()
+    {
+        QTest::addColumn<QByteArray>("reply");
+        QTest::addColumn<double>("reading");
+        QTest::newRow("6D 01") << QByteArray("\x6D\x01", 2) << 36.5;
+        QTest::newRow("FF FF") << QByteArray("\xFF\xFF", 2) << 6553.5;
+        QTest::newRow("00 00") << QByteArray("\x00\x00", 2) << 0.0;
+        QTest::newRow("2C 01") << QByteArray("\x2C\x01", 2) << 30.0;
+    }
+
+    void replyBecomesTheNewestReading()
+    {
+        QFETCH(QByteArray, reply);
+        QFETCH(double, reading);
+        PollCycle poll;
+        m_answer = QByteArray("\x01\x00", 2);
+        QVERIFY(poll.exchange(*m_port));
+        m_answer = reply;
+        QVERIFY(poll.exchange(*m_port));
+        QCOMPARE(poll.counter(), 2);
+        QCOMPARE(poll.samples()[1], reading);
+        QCOMPARE(poll.samples()[0], 0.1);
+    }
+
+    void silenceStoresNothingAndTheNextTickPollsAgain()
+    {
+        PollCycle poll;
+        m_answer.reset();
+        QVERIFY(!poll.exchange(*m_port)); // waits out its bound, then gives up
+        QCOMPARE(poll.counter(), 0);
+        m_answer = QByteArray("\x6D\x01", 2);
+        QVERIFY(poll.exchange(*m_port));
+        QCOMPARE(poll.counter(), 1);
+        QCOMPARE(poll.samples()[0], 36.5);
+        QCOMPARE(m_commands, QByteArray("\x51\x51", 2));
+    }
+
+    void shortReplyStoresNothingAndDoesNotShiftLaterReadings()
+    {
+        PollCycle poll;
+        m_answer = QByteArray("\x6D", 1);
+        QVERIFY(!poll.exchange(*m_port));
+        QCOMPARE(poll.counter(), 0);
+        // The instrument's late second byte arrives before the next poll; it is thrown away.
+        m_peer->send(QByteArray("\x01", 1));
+        m_answer = QByteArray("\x2C\x01", 2);
+        QVERIFY(poll.exchange(*m_port));
+        QCOMPARE(poll.samples()[0], 30.0);
+    }
+
+    void strayAndExtraBytesAreThrownAway()
+    {
+        PollCycle poll;
+        m_peer->send(QByteArray("\x99\x98\x97", 3)); // noise on the line before the first poll
+        m_answer = QByteArray("\x6D\x01\x42", 3); // an extra byte after the reply
+        QVERIFY(poll.exchange(*m_port));
+        m_answer = QByteArray("\x2C\x01", 2);
+        QVERIFY(poll.exchange(*m_port));
+        QCOMPARE(poll.samples()[0], 36.5);
+        QCOMPARE(poll.samples()[1], 30.0);
+    }
+
+    void sweepWrapsAfterNPoints()
+    {
+        PollCycle poll;
+        for (int reading = 1; reading <= 10; ++reading) {
+            QVERIFY(poll.exchange(*m_port));
+            QCOMPARE(poll.counter(), reading);
+            poll.endOfReading(10);
+        }
+        QCOMPARE(poll.counter(), 0);
+        QVERIFY(poll.exchange(*m_port));
+        QCOMPARE(poll.counter(), 1); // the eleventh reading starts a new sweep
+    }
+
+    void sweepLongerThanTheBufferEndsAtItsEnd()
+    {
+        PollCycle poll;
+        int longest = 0;
+        for (int tick = 0; tick <= PollCycle::kCapacity; ++tick) {
+            QVERIFY(poll.exchange(*m_port));
+            longest = std::max(longest, poll.counter());
+            poll.endOfReading(20000);
+        }
+        QCOMPARE(longest, PollCycle::kCapacity);
+        QCOMPARE(poll.counter(), 1); // the reading after the full buffer began a new sweep
+    }
+
+    void sweepsOfOneOrNoPointsRestartAtEveryReading_data()
+    {
+        QTest::addColumn<int>("points");
+        QTest::newRow("NPoints 1") << 1;
+        QTest::newRow("NPoints 0") << 0;
+        QTest::newRow("NPoints -5") << -5;
+    }
+
+    void sweepsOfOneOrNoPointsRestartAtEveryReading()
+    {
+        QFETCH(int, points);
+        PollCycle poll;
+        for (int tick = 0; tick < 3; ++tick) {
+            QVERIFY(poll.exchange(*m_port));
+            QCOMPARE(poll.counter(), 1);
+            poll.endOfReading(points);
+            QCOMPARE(poll.counter(), 0);
+        }
+    }
+
+    void restartBeginsANewSweepAndKeepsTheBuffer()
+    {
+        PollCycle poll;
+        QVERIFY(poll.exchange(*m_port));
+        QVERIFY(poll.exchange(*m_port));
+        poll.restart();
+        QCOMPARE(poll.counter(), 0);
+        QCOMPARE(poll.samples()[1], 36.5);
+    }
+
+    void readingFromReplyNeedsExactlyTwoBytes()
+    {
+        QVERIFY(!instrument::readingFromReply(QByteArray()).has_value());
+        QVERIFY(!instrument::readingFromReply(QByteArray("\x01", 1)).has_value());
+        QVERIFY(!instrument::readingFromReply(QByteArray("\x01\x02\x03", 3)).has_value());
+        QCOMPARE(instrument::encodeTenths(365), QByteArray("\x6D\x01", 2));
+        QCOMPARE(instrument::encodeTenths(367), QByteArray("\x6F\x01", 2));
+    }
+};
+
+QTEST_GUILESS_MAIN(TstPollCycle)
+#include "tst_pollcycle.moc"

@@ -1,0 +1,413 @@
+#include "platform/SerialLine.h"
+#include "platform/SerialPort.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <algorithm>
+#include <chrono>
+#include <fcntl.h>
+#include <memory>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+using namespace std::chrono_literals;
+using platform::SerialError;
+using platform::SerialPort;
+
+namespace {
+
+// The far end of a pseudo-terminal: what the instrument would be. The port under test opens the
+// slave side, through a link in the test's own device folder.
+class Peer {
+public:
+    Peer()
+        : m_fd(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC))
+    {
+        if (m_fd >= 0 && ::grantpt(m_fd) == 0 && ::unlockpt(m_fd) == 0)
+            m_slave = QFile::decodeName(::ptsname(m_fd));
+    }
+    ~Peer() { hangUp(); }
+    Peer(const Peer&) = delete;
+    Peer& operator=(const Peer&) = delete;
+
+    const QString& slave() const { return m_slave; }
+    void hangUp()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+    bool send(const QByteArray& bytes) const
+    {
+        return ::write(m_fd, bytes.constData(), bytes.size()) == bytes.size();
+    }
+    // What the port sent, waiting at most five seconds for @p count bytes.
+    QByteArray receive(qsizetype count) const
+    {
+        QByteArray bytes;
+        QElapsedTimer timer;
+        timer.start();
+        pollfd entry { m_fd, POLLIN, 0 };
+        while (bytes.size() < count && timer.elapsed() < 5000 && ::poll(&entry, 1, 100) >= 0) {
+            char chunk[256];
+            const ssize_t got = (entry.revents & POLLIN) ? ::read(m_fd, chunk, sizeof chunk) : 0;
+            bytes.append(chunk, std::max<ssize_t>(got, 0));
+        }
+        return bytes;
+    }
+
+private:
+    int m_fd;
+    QString m_slave;
+};
+
+int pending(const SerialPort& port)
+{
+    int count = -1;
+    return ::ioctl(port.nativeHandle(), FIONREAD, &count) == 0 ? count : -1;
+}
+
+} // namespace
+
+class TstSerialPort : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        m_dir = std::make_unique<QTemporaryDir>();
+        m_peer = std::make_unique<Peer>();
+        QVERIFY(!m_peer->slave().isEmpty());
+        m_path = m_dir->filePath(QStringLiteral("ttyS2"));
+        QVERIFY(QFile::link(m_peer->slave(), m_path));
+    }
+
+    void devicePath_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("path");
+        const auto row = [](const char* name, const char* path) {
+            QTest::newRow(name) << QString::fromLatin1(name) << QString::fromLatin1(path);
+        };
+        row("COM1", "/d/ttyS0");
+        row("com3", "/d/ttyS2");
+        row("Com12", "/d/ttyS11");
+        row("COM32", "/d/ttyS31");
+        row("COM0", "");
+        row("COM", "/d/COM");
+        row("COMx", "/d/COMx");
+        row("COM01", "/d/COM01");
+        row("COM99999999999999999999", "");
+        row("/dev/x", "/dev/x");
+        row("ttyUSB0", "/d/ttyUSB0");
+        row("a/b", "");
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("COM1<NUL>x") << QStringLiteral("COM1\0x") << QString();
+    }
+    void devicePath()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, path);
+        QCOMPARE(platform::serialDevicePath(name, QStringLiteral("/d")), path);
+    }
+    void devicePathDefaultsToDev()
+    {
+        QCOMPARE(platform::serialDevicePath(QStringLiteral("COM2")), QStringLiteral("/dev/ttyS1"));
+    }
+
+    void openFails_data()
+    {
+        QTest::addColumn<QString>("entry");
+        QTest::addColumn<SerialError>("error");
+        QTest::newRow("missing") << "ttyS7" << SerialError::NotFound;
+        QTest::newRow("regular file") << "file" << SerialError::NotATerminal;
+        QTest::newRow("fifo") << "fifo" << SerialError::NotATerminal;
+        QTest::newRow("empty path") << "" << SerialError::NotFound;
+    }
+    void openFails()
+    {
+        QFETCH(QString, entry);
+        QFETCH(SerialError, error);
+        QFile file(m_dir->filePath(QStringLiteral("file")));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        const QByteArray fifo = QFile::encodeName(m_dir->filePath(QStringLiteral("fifo")));
+        QCOMPARE(::mkfifo(fifo.constData(), 0600), 0);
+
+        SerialPort port;
+        QCOMPARE(port.open(entry.isEmpty() ? entry : m_dir->filePath(entry)), error);
+        QVERIFY(!port.isOpen());
+        QCOMPARE(port.nativeHandle(), -1);
+    }
+
+    void opensByComNameAndWrites()
+    {
+        SerialPort port;
+        QCOMPARE(port.open(platform::serialDevicePath(QStringLiteral("COM3"), m_dir->path())),
+            SerialError::None);
+        // The handle blocks like any port handle; only the open itself must not.
+        QCOMPARE(::fcntl(port.nativeHandle(), F_GETFL) & O_NONBLOCK, 0);
+        QVERIFY(port.configure(38400));
+        const QByteArray bytes("\x01\x00\xFFhello\n", 9);
+        QCOMPARE(port.write(bytes), bytes.size());
+        QCOMPARE(m_peer->receive(bytes.size()), bytes);
+    }
+
+    void busyWhileHeld()
+    {
+        SerialPort first;
+        QCOMPARE(first.open(m_path), SerialError::None);
+        SerialPort second;
+        QCOMPARE(second.open(m_path), SerialError::Busy);
+        QCOMPARE(second.open(m_peer->slave()), SerialError::Busy);
+        QVERIFY(!second.isOpen());
+        // The refused handle left the holder's exclusive mark alone.
+        int exclusive = 0;
+        QCOMPARE(::ioctl(first.nativeHandle(), TIOCGEXCL, &exclusive), 0);
+        QCOMPARE(exclusive, 1);
+
+        first.close();
+        QCOMPARE(second.open(m_path), SerialError::None);
+    }
+
+    void busyWhileAnotherProgramHoldsIt()
+    {
+        // Such a program marks the port exclusive but takes no lock.
+        const int other = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_NOCTTY);
+        QVERIFY(other >= 0);
+        QCOMPARE(::ioctl(other, TIOCEXCL), 0);
+        SerialPort port;
+        QCOMPARE(port.open(m_path), SerialError::Busy);
+        int exclusive = 0;
+        QCOMPARE(::ioctl(other, TIOCGEXCL, &exclusive), 0);
+        QCOMPARE(exclusive, 1);
+        QCOMPARE(port.open(m_path), SerialError::Busy);
+
+        QCOMPARE(::ioctl(other, TIOCNXCL), 0);
+        ::close(other);
+        QCOMPARE(port.open(m_path), SerialError::None);
+    }
+
+    void failedOpenKeepsTheOpenPort()
+    {
+        SerialPort port;
+        QCOMPARE(port.open(m_path), SerialError::None);
+        const int handle = port.nativeHandle();
+        QCOMPARE(port.open(m_dir->filePath(QStringLiteral("ttyS9"))), SerialError::NotFound);
+        QCOMPARE(port.open(m_path), SerialError::Busy);
+        QCOMPARE(port.nativeHandle(), handle);
+        QVERIFY(port.configure(9600));
+        QCOMPARE(port.write("still here"), 10);
+        QCOMPARE(m_peer->receive(10), QByteArray("still here"));
+
+        // A successful open moves on and lets the old port go.
+        Peer other;
+        QCOMPARE(port.open(other.slave()), SerialError::None);
+        SerialPort again;
+        QCOMPARE(again.open(m_path), SerialError::None);
+    }
+
+    void closeTwiceAndMoveRelease()
+    {
+        SerialPort port;
+        QCOMPARE(port.open(m_path), SerialError::None);
+        SerialPort moved(std::move(port));
+        QVERIFY(!port.isOpen());
+        QVERIFY(moved.isOpen());
+        port.close();
+        SerialPort other;
+        QCOMPARE(other.open(m_path), SerialError::Busy);
+
+        moved = SerialPort();
+        moved.close();
+        QVERIFY(!moved.isOpen());
+        QCOMPARE(other.open(m_path), SerialError::None);
+    }
+
+    void rawChange_data()
+    {
+        QTest::addColumn<tcflag_t>("cflag");
+        QTest::newRow("7 bits, odd parity, 2 stop bits, RTS/CTS")
+            << tcflag_t(CS7 | CSTOPB | PARENB | PARODD | CMSPAR | CRTSCTS | HUPCL | B9600);
+        QTest::newRow("5 bits, no parity") << tcflag_t(CS5 | B1200);
+    }
+    void rawChange()
+    {
+        QFETCH(tcflag_t, cflag);
+        termios settings {};
+        settings.c_cflag = cflag;
+        settings.c_iflag = ~tcflag_t(0);
+        settings.c_oflag = ~tcflag_t(0);
+        settings.c_lflag = ~tcflag_t(0);
+        settings.c_cc[VMIN] = 5;
+        settings.c_cc[VTIME] = 10;
+        QVERIFY(!platform::serialline::isRaw(settings));
+
+        platform::serialline::makeRaw(settings);
+        const tcflag_t kept = PARENB | PARODD | CMSPAR | CRTSCTS | HUPCL | CBAUD;
+        QCOMPARE(settings.c_cflag & kept, cflag & kept);
+        QCOMPARE(settings.c_cflag & ~kept, tcflag_t(CS8 | CREAD | CLOCAL));
+        const tcflag_t cooked
+            = IGNBRK | BRKINT | PARMRK | ISTRIP | INLCR | IGNCR | ICRNL | IXON | IXOFF | IXANY;
+        QCOMPARE(settings.c_iflag, ~cooked);
+        QCOMPARE(settings.c_oflag & OPOST, tcflag_t(0));
+        QCOMPARE(settings.c_lflag & (ICANON | ECHO | ECHOE | ECHONL | ISIG | IEXTEN), tcflag_t(0));
+        QCOMPARE(settings.c_cc[VMIN], cc_t(0));
+        QCOMPARE(settings.c_cc[VTIME], cc_t(0));
+        QVERIFY(platform::serialline::isRaw(settings));
+    }
+
+    void configureSetsTheLine_data()
+    {
+        QTest::addColumn<int>("rate");
+        QTest::newRow("38400") << 38400;
+        QTest::newRow("250000") << 250000;
+        QTest::newRow("4000000") << 4000000;
+    }
+    void configureSetsTheLine()
+    {
+        QFETCH(int, rate);
+        SerialPort port;
+        QCOMPARE(port.open(m_path), SerialError::None);
+        QVERIFY(port.configure(rate));
+        termios settings {};
+        QCOMPARE(::tcgetattr(port.nativeHandle(), &settings), 0);
+        QCOMPARE(settings.c_cflag & (CSIZE | CSTOPB), tcflag_t(CS8));
+        QCOMPARE(settings.c_lflag & (ICANON | ECHO | ISIG), tcflag_t(0));
+        QCOMPARE(settings.c_cc[VMIN], cc_t(0));
+        QCOMPARE(platform::serialline::outputSpeed(port.nativeHandle()), rate);
+        if (rate == 38400)
+            QCOMPARE(::cfgetospeed(&settings), speed_t(B38400));
+
+        // Raw both ways: no echo, no CR/LF translation, no output processing.
+        QVERIFY(m_peer->send("a\r\n"));
+        QCOMPARE(port.read(3, 5s), QByteArray("a\r\n"));
+        QCOMPARE(port.write("b\n"), 2);
+        QCOMPARE(m_peer->receive(2), QByteArray("b\n"));
+    }
+
+    void configureRefusesNonPositiveRates_data()
+    {
+        QTest::addColumn<int>("rate");
+        QTest::newRow("0") << 0;
+        QTest::newRow("-9600") << -9600;
+    }
+    void configureRefusesNonPositiveRates()
+    {
+        QFETCH(int, rate);
+        SerialPort port;
+        QVERIFY(!port.configure(9600));
+        QCOMPARE(port.open(m_path), SerialError::None);
+        QVERIFY(port.configure(9600));
+        QVERIFY(!port.configure(rate));
+        QVERIFY(port.isOpen());
+        QCOMPARE(platform::serialline::outputSpeed(port.nativeHandle()), 9600);
+        QCOMPARE(port.write("x"), 1);
+        QCOMPARE(m_peer->receive(1), QByteArray("x"));
+    }
+
+    void readBounds_data()
+    {
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<int>("count");
+        QTest::addColumn<int>("timeoutMs");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("full") << QByteArray("\x12\x34") << 2 << 20000 << QByteArray("\x12\x34");
+        QTest::newRow("more than asked") << QByteArray("abcde") << 3 << 20000 << QByteArray("abc");
+        QTest::newRow("short") << QByteArray("ab") << 4 << 50 << QByteArray("ab");
+        QTest::newRow("none") << QByteArray() << 2 << 50 << QByteArray();
+    }
+    void readBounds()
+    {
+        QFETCH(QByteArray, sent);
+        QFETCH(int, count);
+        QFETCH(int, timeoutMs);
+        QFETCH(QByteArray, expected);
+        SerialPort port;
+        QVERIFY(openRaw(port));
+        QVERIFY(m_peer->send(sent));
+        QTRY_COMPARE(pending(port), int(sent.size()));
+
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(port.read(count, std::chrono::milliseconds(timeoutMs)), expected);
+        const qint64 elapsedMs = timer.nsecsElapsed() / 1000000;
+        if (expected.size() < count)
+            QVERIFY2(elapsedMs >= timeoutMs, QByteArray::number(elapsedMs));
+        else
+            QVERIFY2(elapsedMs < timeoutMs, QByteArray::number(elapsedMs));
+        QCOMPARE(pending(port), int(sent.size() - expected.size()));
+    }
+
+    void readKeepsPartialArrivals()
+    {
+        SerialPort port;
+        QVERIFY(openRaw(port));
+        QVERIFY(m_peer->send("L"));
+        QTRY_COMPARE(pending(port), 1);
+        // The second byte goes out only once the read has taken the first and waits for more.
+        std::thread sender([&] {
+            const auto giveUp = std::chrono::steady_clock::now() + 10s;
+            while (pending(port) != 0 && std::chrono::steady_clock::now() < giveUp)
+                std::this_thread::sleep_for(1ms);
+            m_peer->send("H");
+        });
+        const QByteArray got = port.read(2, 20s);
+        sender.join();
+        QCOMPARE(got, QByteArray("LH"));
+    }
+
+    void discardInputDropsWaitingBytes()
+    {
+        SerialPort port;
+        QVERIFY(openRaw(port));
+        QVERIFY(m_peer->send("stale"));
+        QTRY_COMPARE(pending(port), 5);
+        port.discardInput();
+        QCOMPARE(pending(port), 0);
+        QVERIFY(m_peer->send("ok"));
+        QCOMPARE(port.read(5, 100ms), QByteArray("ok"));
+    }
+
+    void writeGivesUpWhenThePeerDoesNotRead()
+    {
+        SerialPort port;
+        QVERIFY(openRaw(port));
+        const QByteArray lots(4 * 1024 * 1024, 'w');
+        const qsizetype written = port.write(lots, 100ms);
+        QVERIFY(written > 0);
+        QVERIFY(written < lots.size());
+        QCOMPARE(::fcntl(port.nativeHandle(), F_GETFL) & O_NONBLOCK, 0);
+    }
+
+    void hungUpPeerEndsReadAndWriteEarly()
+    {
+        SerialPort port;
+        QVERIFY(openRaw(port));
+        m_peer->hangUp();
+        QElapsedTimer timer;
+        timer.start();
+        QCOMPARE(port.read(4, 10s), QByteArray());
+        QCOMPARE(port.write("x", 10s), 0);
+        QVERIFY2(timer.elapsed() < 10000, QByteArray::number(timer.elapsed()));
+    }
+
+private:
+    bool openRaw(SerialPort& port) const
+    {
+        return port.open(m_path) == SerialError::None && port.configure(38400);
+    }
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+    std::unique_ptr<Peer> m_peer;
+    QString m_path;
+};
+
+QTEST_GUILESS_MAIN(TstSerialPort)
+#include "tst_serialport.moc"

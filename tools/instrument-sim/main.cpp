@@ -1,0 +1,397 @@
+// instrument-sim: stands in for the thermometer with its two-limit regulator on a serial line, so
+// the program can be shown and tested without the instrument. See usage() for the options.
+
+#include "tools/instrument-sim/PtyLink.h"
+#include "tools/instrument-sim/RegulatorModel.h"
+
+#include <charconv>
+#include <chrono>
+#include <cmath>
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <string_view>
+
+using instrumentsim::PtyLink;
+using instrumentsim::RegulatorModel;
+
+namespace {
+
+constexpr std::uint8_t kPollCommand = 0x51;
+constexpr std::uint8_t kLimitsCommand = 0x52;
+constexpr std::uint8_t kStrayByte = 0xA5;
+// The program sends the two limits 100 ms and 200 ms after the command byte; a second is ample.
+constexpr int kLimitsBoundMs = 1000;
+// The program reads a reply 100 ms after its poll; after a second the line hangs up regardless.
+constexpr int kReplyTakenBoundMs = 1000;
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+struct Options {
+    std::string link;
+    double startTemperature = 25.0;
+    std::uint32_t seed = 1;
+    int replyDelayMs = 5;
+    bool silent = false;
+    unsigned long strayEvery = 0; // 0: never
+    unsigned long hangupAfter = 0; // 0: never
+    double ambient = instrumentsim::ThermalParams {}.ambient;
+    double speed = 1.0;
+};
+
+void usage()
+{
+    std::printf(
+        "Usage: instrument-sim [options] LINK\n"
+        "\n"
+        "Simulates the thermometer with its two-limit regulator on a pseudo-terminal and points\n"
+        "the symbolic link LINK at it; give LINK to the program as its port. A symbolic link\n"
+        "already at LINK is replaced, anything else there is refused. The link is removed on "
+        "exit.\n"
+        "\n"
+        "The instrument answers 0x51 with the temperature in tenths of a degree, two bytes, low\n"
+        "byte first, and takes 0x52 followed by the lower and upper limit (two bytes each, the\n"
+        "same way) as its regulator's new limits (30.0 and 31.0 at start). The heater switches on\n"
+        "below the lower limit and off above the upper one; limits sent the wrong way round are\n"
+        "used in order. Readings below 0.0 or above 6553.5 are sent as those bounds.\n"
+        "\n"
+        "Options:\n"
+        "  --start-temp C     temperature at start, degrees Celsius (default 25.0)\n"
+        "  --ambient C        temperature the bath cools towards (default %.1f); the heater\n"
+        "                     alone would hold it %.1f degrees above that\n"
+        "  --speed F          model time runs F times as fast as real time (default 1)\n"
+        "  --seed N           seed of the sensor noise, 0 to 4294967295 (default 1)\n"
+        "  --reply-delay MS   milliseconds between a poll and its reply (default 5)\n"
+        "  --silent           never answer a poll\n"
+        "  --stray-every N    after every N-th reply send one stray byte 0x%02X\n"
+        "  --hangup-after N   after the N-th poll (answered or not) close the line and exit,\n"
+        "                     as if the cable were pulled\n"
+        "  --help             show this text\n"
+        "Options with a value may also be written --name=value.\n"
+        "\n"
+        "Standard output gets one line per event, flushed at once:\n"
+        "  link LINK -> /dev/pts/N       ready for the program\n"
+        "  poll 0x51 -> 25.3             a poll and the temperature sent (\"silent\" if none)\n"
+        "  limits 0x52 30.0 31.0         new limits\n"
+        "  limits 0x52 incomplete ...    a limits command cut short, ignored\n"
+        "  unknown 0x41                  any other byte, ignored\n"
+        "  stray 0x%02X                    the stray byte was sent\n"
+        "  hangup after N polls          the line was closed\n"
+        "  stop on signal 15             SIGINT, SIGTERM or SIGHUP ended the simulator\n"
+        "\n"
+        "Exit status: 0 when stopped by a signal or --hangup-after, 1 when the pseudo-terminal or\n"
+        "the link fails, 2 for bad arguments.\n",
+        instrumentsim::ThermalParams {}.ambient, instrumentsim::ThermalParams {}.heaterRise,
+        kStrayByte, kStrayByte);
+}
+
+void log(const std::string& line)
+{
+    std::fwrite(line.data(), 1, line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+[[gnu::format(printf, 1, 2)]] void logf(const char* format, ...)
+{
+    std::va_list args;
+    va_start(args, format);
+    std::va_list measure;
+    va_copy(measure, args);
+    const int length = std::vsnprintf(nullptr, 0, format, measure);
+    va_end(measure);
+    std::string line(length > 0 ? static_cast<std::size_t>(length) : 0, '\0');
+    std::vsnprintf(line.data(), line.size() + 1, format, args);
+    va_end(args);
+    log(line);
+}
+
+// A temperature in tenths as the log shows it, exactly as the reply decodes: "36.5".
+std::string tenthsText(std::uint16_t tenths)
+{
+    return std::to_string(tenths / 10) + '.' + std::to_string(tenths % 10);
+}
+
+std::optional<double> parseNumber(std::string_view text, double lowest, double highest)
+{
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc {} || end != text.data() + text.size() || !std::isfinite(value)
+        || value < lowest || value > highest)
+        return std::nullopt;
+    return value;
+}
+
+std::optional<unsigned long> parseCount(
+    std::string_view text, unsigned long lowest, unsigned long highest)
+{
+    unsigned long value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc {} || end != text.data() + text.size() || value < lowest
+        || value > highest)
+        return std::nullopt;
+    return value;
+}
+
+struct UsageError {
+    std::string message;
+};
+
+// Reads the command line into @p options; returns an error text for bad arguments, or nothing.
+// Sets @p help when --help was asked for.
+std::optional<UsageError> parseArguments(int argc, char** argv, Options& options, bool& help)
+{
+    constexpr double kAbsoluteZero = -273.15;
+    constexpr double kHottestReading = 6553.5;
+
+    for (int i = 1; i < argc; ++i) {
+        std::string_view argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            help = true;
+            return std::nullopt;
+        }
+        if (argument == "--silent") {
+            options.silent = true;
+            continue;
+        }
+        if (!argument.starts_with("-") || argument == "-") {
+            if (!options.link.empty())
+                return UsageError { "only one LINK may be given, got a second: "
+                    + std::string(argument) };
+            options.link = argument;
+            continue;
+        }
+
+        // Every other option takes a value, as "--name value" or "--name=value".
+        std::string_view name = argument;
+        std::optional<std::string_view> value;
+        if (const auto equals = argument.find('='); equals != std::string_view::npos) {
+            name = argument.substr(0, equals);
+            value = argument.substr(equals + 1);
+        }
+        const bool known = name == "--start-temp" || name == "--ambient" || name == "--speed"
+            || name == "--seed" || name == "--reply-delay" || name == "--stray-every"
+            || name == "--hangup-after";
+        if (!known)
+            return UsageError { "unknown option " + std::string(argument) };
+        if (!value) {
+            if (i + 1 >= argc)
+                return UsageError { std::string(name) + " needs a value" };
+            value = argv[++i];
+        }
+
+        const auto bad = [&](const char* expected) {
+            return UsageError { std::string(name) + ": expected " + expected + ", got '"
+                + std::string(*value) + "'" };
+        };
+        if (name == "--start-temp" || name == "--ambient") {
+            const auto number = parseNumber(*value, kAbsoluteZero, kHottestReading);
+            if (!number)
+                return bad("degrees Celsius from -273.15 to 6553.5");
+            (name == "--start-temp" ? options.startTemperature : options.ambient) = *number;
+        } else if (name == "--speed") {
+            const auto number = parseNumber(*value, 0.0, 10000.0);
+            if (!number || *number <= 0.0)
+                return bad("a factor above 0 and at most 10000");
+            options.speed = *number;
+        } else if (name == "--seed") {
+            const auto count = parseCount(*value, 0, 4294967295ul);
+            if (!count)
+                return bad("a whole number from 0 to 4294967295");
+            options.seed = static_cast<std::uint32_t>(*count);
+        } else if (name == "--reply-delay") {
+            const auto count = parseCount(*value, 0, 60000);
+            if (!count)
+                return bad("milliseconds from 0 to 60000");
+            options.replyDelayMs = static_cast<int>(*count);
+        } else {
+            const auto count = parseCount(*value, 1, 1000000000ul);
+            if (!count)
+                return bad("a whole number from 1 to 1000000000");
+            (name == "--stray-every" ? options.strayEvery : options.hangupAfter) = *count;
+        }
+    }
+    if (options.link.empty())
+        return UsageError { "the LINK path is missing" };
+    return std::nullopt;
+}
+
+class Simulator {
+public:
+    Simulator(const Options& options, PtyLink& link)
+        : m_options(options)
+        , m_link(link)
+        , m_model(options.startTemperature, options.seed, thermalParams(options))
+        , m_lastAdvance(std::chrono::steady_clock::now())
+    {
+    }
+
+    // Answers commands until a stop signal, the hang-up or a failure; returns the exit status.
+    int run()
+    {
+        for (;;) {
+            std::uint8_t command = 0;
+            switch (m_link.readByte(command, -1)) {
+            case PtyLink::Wait::Ready:
+                break;
+            case PtyLink::Wait::Failed:
+                return failed();
+            default:
+                return stopped();
+            }
+
+            bool carryOn = true;
+            if (command == kPollCommand)
+                carryOn = poll();
+            else if (command == kLimitsCommand)
+                carryOn = limits();
+            else
+                logf("unknown 0x%02X", command);
+            if (!carryOn)
+                return m_status;
+        }
+    }
+
+private:
+    static instrumentsim::ThermalParams thermalParams(const Options& options)
+    {
+        instrumentsim::ThermalParams params;
+        params.ambient = options.ambient;
+        return params;
+    }
+
+    // Brings the model up to now: real time since the last command, scaled by --speed.
+    void catchUp()
+    {
+        const auto now = std::chrono::steady_clock::now();
+        m_model.advance(
+            std::chrono::duration<double>(now - m_lastAdvance).count() * m_options.speed);
+        m_lastAdvance = now;
+    }
+
+    bool poll()
+    {
+        catchUp();
+        const std::uint16_t tenths = instrumentsim::toTenths(m_model.measure());
+        ++m_polls;
+        if (m_options.silent) {
+            log("poll 0x51 -> silent");
+        } else {
+            const auto waited = m_link.pause(m_options.replyDelayMs);
+            if (waited != PtyLink::Wait::Ready)
+                return finish(waited == PtyLink::Wait::Failed ? failed() : stopped());
+            const std::uint8_t reply[2] = { static_cast<std::uint8_t>(tenths & 0xFF),
+                static_cast<std::uint8_t>(tenths >> 8) };
+            const std::size_t sent = m_link.write(reply, sizeof reply);
+            logf("poll 0x51 -> %s%s", tenthsText(tenths).c_str(),
+                sent == sizeof reply ? "" : " (not delivered: the port's input is full)");
+            ++m_replies;
+            if (m_options.strayEvery != 0 && m_replies % m_options.strayEvery == 0) {
+                m_link.write(&kStrayByte, 1);
+                logf("stray 0x%02X", kStrayByte);
+            }
+        }
+        if (m_options.hangupAfter != 0 && m_polls >= m_options.hangupAfter) {
+            // A cable pulled after the reply went out: the program still gets the reply.
+            m_link.waitUntilRead(kReplyTakenBoundMs);
+            m_link.close();
+            logf("hangup after %lu polls", m_polls);
+            return finish(0);
+        }
+        return true;
+    }
+
+    bool limits()
+    {
+        std::uint8_t bytes[4] = {};
+        std::size_t got = 0;
+        const auto deadline
+            = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLimitsBoundMs);
+        while (got < sizeof bytes) {
+            const auto left = std::chrono::ceil<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            const auto waited
+                = m_link.readByte(bytes[got], left.count() > 0 ? int(left.count()) : 0);
+            if (waited == PtyLink::Wait::Ready)
+                ++got;
+            else if (waited == PtyLink::Wait::TimedOut)
+                break;
+            else
+                return finish(waited == PtyLink::Wait::Failed ? failed() : stopped());
+        }
+        if (got < sizeof bytes) {
+            logf("limits 0x52 incomplete (%zu of 4 bytes), ignored", got);
+            return true;
+        }
+
+        const auto lower = static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
+        const auto upper = static_cast<std::uint16_t>(bytes[2] | bytes[3] << 8);
+        // The old limits govern the time up to now; the new ones from here on.
+        catchUp();
+        const bool inOrder = m_model.setLimits(lower / 10.0, upper / 10.0);
+        if (inOrder)
+            logf("limits 0x52 %s %s", tenthsText(lower).c_str(), tenthsText(upper).c_str());
+        else
+            logf("limits 0x52 %s %s (reversed: regulating from %s to %s)",
+                tenthsText(lower).c_str(), tenthsText(upper).c_str(), tenthsText(upper).c_str(),
+                tenthsText(lower).c_str());
+        return true;
+    }
+
+    int stopped()
+    {
+        logf("stop on signal %d", instrumentsim::stopSignal());
+        return 0;
+    }
+
+    int failed()
+    {
+        std::fprintf(stderr, "instrument-sim: %s\n", m_link.errorText().c_str());
+        return kExitFailure;
+    }
+
+    bool finish(int status)
+    {
+        m_status = status;
+        return false;
+    }
+
+    const Options& m_options;
+    PtyLink& m_link;
+    RegulatorModel m_model;
+    std::chrono::steady_clock::time_point m_lastAdvance;
+    unsigned long m_polls = 0;
+    unsigned long m_replies = 0;
+    int m_status = 0;
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    Options options;
+    bool help = false;
+    if (const auto error = parseArguments(argc, argv, options, help)) {
+        std::fprintf(
+            stderr, "instrument-sim: %s\nTry 'instrument-sim --help'.\n", error->message.c_str());
+        return kExitUsage;
+    }
+    if (help) {
+        usage();
+        return 0;
+    }
+
+    instrumentsim::catchStopSignals();
+    PtyLink link;
+    if (!link.open(options.link)) {
+        std::fprintf(stderr, "instrument-sim: %s\n", link.errorText().c_str());
+        return kExitFailure;
+    }
+    logf("link %s -> %s", link.linkPath().c_str(), link.slavePath().c_str());
+
+    Simulator simulator(options, link);
+    return simulator.run();
+}
