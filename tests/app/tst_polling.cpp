@@ -153,6 +153,23 @@ private slots:
         QCOMPARE(other.open(m_instrument->devicePath()), platform::SerialError::None);
     }
 
+    void closingWhilePollingWritesTheSettingsAndSendsNothing()
+    {
+        openWithPort(m_instrument->devicePath());
+        m_form->show();
+        m_form->StartClick();
+        m_form->GetTemperClick();
+        MessageBoxSeen seen;
+        const auto answering = answerNextMessageBox(seen);
+        QVERIFY(m_form->close());
+        QTest::qWait(20);
+        QVERIFY(!seen.shown);
+        QCOMPARE(m_instrument->received(), QByteArray());
+        QFile written(m_form->settingsFile());
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        QVERIFY(written.readAll().contains("\r\nShowSignalFlag=1\r\n"));
+    }
+
     void aSilentInstrumentCostsOneBoundedTickAndNothingElse()
     {
         openWithPort(m_instrument->devicePath());
