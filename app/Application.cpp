@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/ErrorBox.h"
+#include "platform/Beep.h"
 #include "resources/Pictures.h"
 
 namespace app {
@@ -13,6 +14,7 @@ Application::Application(int& argc, char** argv)
     setApplicationVersion(QStringLiteral("1.1"));
     // Every window, and the task bar, shows the program's icon.
     setWindowIcon(resources::programIcon());
+    platform::setBeepHandler(&QApplication::beep);
 }
 
 bool Application::notify(QObject* receiver, QEvent* event)

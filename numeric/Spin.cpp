@@ -1,0 +1,1 @@
+#include "numeric/Spin.h"
