@@ -111,22 +111,21 @@ void ChartRenderer::SetDinamicGraphic(const ChartSettings& settings,
 
     const int w = m_size.width();
     const int h = m_size.height();
-    // Equal bounds leave the rows undefined, and no points per sweep the columns: such a
-    // reading draws nothing, so the poll cycle goes on normally.
-    if (scale.upper == scale.lower || settings.NPoints == 0)
-        return;
     const double previous = readings[counter - 2];
     const double newest = readings[counter - 1];
-    const double x1 = columnOf(counter - 2, settings.NPoints, w);
-    const double x2 = columnOf(counter - 1, settings.NPoints, w);
-    constexpr double lo = std::numeric_limits<int>::min();
-    constexpr double hi = std::numeric_limits<int>::max();
-    if (!(x1 >= lo && x1 <= hi && x2 >= lo && x2 <= hi))
-        return;
-
-    m_canvas.setPenColor(platform::colorFromValue(settings.PenGraphColor));
-    m_canvas.line(static_cast<int>(x1), rowOf(previous, scale, h), static_cast<int>(x2),
-        rowOf(newest, scale, h));
+    // Equal bounds leave the rows undefined, and no points per sweep the columns: such a
+    // reading draws no segment, but its readout all the same, and the poll cycle goes on.
+    if (scale.upper != scale.lower && settings.NPoints != 0) {
+        const double x1 = columnOf(counter - 2, settings.NPoints, w);
+        const double x2 = columnOf(counter - 1, settings.NPoints, w);
+        constexpr double lo = std::numeric_limits<int>::min();
+        constexpr double hi = std::numeric_limits<int>::max();
+        if (x1 >= lo && x1 <= hi && x2 >= lo && x2 <= hi) {
+            m_canvas.setPenColor(platform::colorFromValue(settings.PenGraphColor));
+            m_canvas.line(static_cast<int>(x1), rowOf(previous, scale, h), static_cast<int>(x2),
+                rowOf(newest, scale, h));
+        }
+    }
 
     if (settings.ShowSignalFlag) {
         m_canvas.textOut(250, 120,

@@ -54,8 +54,9 @@ public:
     /**
      * Draws for the newest reading: at @p counter 1 the empty chart; from 2 on the segment from
      * readings[counter - 2] to readings[counter - 1] and, when the settings say so, the
-     * readout. Nothing is drawn for a counter below 1, beyond the buffer, or for a segment whose
-     * rows or columns have no defined value (equal bounds, no points per sweep).
+     * readout. Nothing is drawn for a counter below 1 or beyond the buffer; a segment whose rows
+     * or columns have no defined value (equal bounds, no points per sweep) is left out, while
+     * the readout is still written.
      */
     void SetDinamicGraphic(const ChartSettings& settings, std::span<const double> readings,
         std::int32_t counter, const ChartScale& scale);

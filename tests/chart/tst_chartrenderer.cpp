@@ -156,6 +156,8 @@ private slots:
     void segments();
     void drawsNothing_data();
     void drawsNothing();
+    void undefinedSegmentKeepsTheReadout_data();
+    void undefinedSegmentKeepsTheReadout();
     void readout_data();
     void readout();
     void largeFontMovesNothing();
@@ -382,8 +384,41 @@ void TstChartRenderer::drawsNothing_data()
     QTest::newRow("counter INT_MIN") << 1000 << 40.0 << INT_MIN << 10000;
     QTest::newRow("counter 10001") << 1000 << 40.0 << 10001 << 10000;
     QTest::newRow("counter 6 of 5 buffered") << 1000 << 40.0 << 6 << 5;
-    QTest::newRow("equal bounds") << 1000 << 20.0 << 2 << 10000;
-    QTest::newRow("NPoints 0") << 0 << 40.0 << 2 << 10000;
+}
+
+void TstChartRenderer::undefinedSegmentKeepsTheReadout_data()
+{
+    QTest::addColumn<int>("points");
+    QTest::addColumn<double>("bound");
+    QTest::newRow("equal bounds") << 1000 << 20.0;
+    QTest::newRow("NPoints 0") << 0 << 40.0;
+}
+
+void TstChartRenderer::undefinedSegmentKeepsTheReadout()
+{
+    QFETCH(int, points);
+    QFETCH(double, bound);
+    ChartSettings settings = defaults();
+    settings.NPoints = points;
+    settings.ShowSignalFlag = true;
+    const std::vector<double> buffer(10000, 30.0);
+    ChartRenderer chart;
+    chart.InitPictures(settings, scale(20, bound));
+    const QImage before = chart.image().copy();
+    chart.SetDinamicGraphic(settings, buffer, 2, scale(20, bound));
+
+    // Only the readout's cell changed, and it holds the reading.
+    const QRect readout = cell(QPoint(250, 120), QStringLiteral("T, deg. C : 30.0"));
+    bool textInCell = false;
+    for (int y = 0; y < before.height(); ++y) {
+        for (int x = 0; x < before.width(); ++x) {
+            if (readout.contains(x, y))
+                textInCell |= chart.image().pixel(x, y) == qRgb(255, 255, 0);
+            else
+                QCOMPARE(chart.image().pixel(x, y), before.pixel(x, y));
+        }
+    }
+    QVERIFY(textInCell);
 }
 
 void TstChartRenderer::drawsNothing()
