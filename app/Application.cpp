@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/ErrorBox.h"
+#include "numeric/TouchSpinEdit.h"
 #include "platform/Beep.h"
 #include "resources/Pictures.h"
 
@@ -15,6 +16,8 @@ Application::Application(int& argc, char** argv)
     // Every window, and the task bar, shows the program's icon.
     setWindowIcon(resources::programIcon());
     platform::setBeepHandler(&QApplication::beep);
+    // A bad keypad entry is reported from inside a double click, where it cannot be thrown on.
+    TTouchSpinEdit::setErrorReporter(&reportFailure);
 }
 
 bool Application::notify(QObject* receiver, QEvent* event)

@@ -4,7 +4,7 @@ namespace platform {
 
 namespace {
 
-    BeepHandler current = nullptr;
+BeepHandler current = nullptr;
 
 } // namespace
 

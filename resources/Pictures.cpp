@@ -96,4 +96,16 @@ QIcon programIcon()
     return QIcon(programIconPixmap());
 }
 
+QPixmap spinUpPicture()
+{
+    ensureRegistered();
+    return QPixmap(QStringLiteral(":/pictures/spin-up.xpm"), "XPM");
+}
+
+QPixmap spinDownPicture()
+{
+    ensureRegistered();
+    return QPixmap(QStringLiteral(":/pictures/spin-down.xpm"), "XPM");
+}
+
 } // namespace resources

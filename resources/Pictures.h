@@ -29,4 +29,8 @@ QPixmap menuPicture(ToolPicture picture);
 QPixmap programIconPixmap();
 QIcon programIcon();
 
+/** The 9 x 6 arrows of the number fields' up/down pair: a black triangle on a clear ground. */
+QPixmap spinUpPicture();
+QPixmap spinDownPicture();
+
 } // namespace resources
