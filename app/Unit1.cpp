@@ -6,6 +6,10 @@
 #include "app/WindowFont.h"
 #include "app/WindowPlacement.h"
 #include "chart/ChartRenderer.h"
+#include "dialogs/Unit2.h"
+#include "instrument/Unit3.h"
+#include "instrument/WireProtocol.h"
+#include "platform/Clock.h"
 #include "platform/MessageTimer.h"
 #include "platform/Profile.h"
 #include "resources/Pictures.h"
@@ -291,7 +295,28 @@ void TForm1::closeEvent(QCloseEvent* event)
 
 void TForm1::LoadClick()
 {
-    // The regulator limits dialog and the upload come with the instrument link.
+    // Polling holds the port: the limits go out only while it is stopped.
+    if (tmr1->isEnabled()) {
+        app::showPlainMessage(QStringLiteral("Отключите опрос температуры!"));
+        return;
+    }
+    if (!dlgRegParam || dlgRegParam->exec() != QDialog::Accepted)
+        return;
+    // The instrument takes each limit as 16 bits. The new limits are kept even when the port
+    // then fails to open, and are saved with the other settings at close.
+    m_settings.A = static_cast<std::uint16_t>(dlgRegParam->lowerTenths());
+    m_settings.B = static_cast<std::uint16_t>(dlgRegParam->upperTenths());
+    if (!InitConect())
+        return;
+    // The command and the two limits go out 100 ms apart; the instrument answers nothing, so
+    // there is nothing to wait for after the last one.
+    constexpr std::chrono::milliseconds kLimitsPause(100);
+    m_port.write(QByteArray(1, instrument::kLimitsCommand));
+    platform::clock().sleep(kLimitsPause);
+    m_port.write(instrument::encodeTenths(m_settings.A));
+    platform::clock().sleep(kLimitsPause);
+    m_port.write(instrument::encodeTenths(m_settings.B));
+    DoneConect();
 }
 
 bool TForm1::InitConect()
@@ -340,7 +365,30 @@ void TForm1::GetTemperClick()
 
 void TForm1::ParamClick()
 {
-    // The parameters dialog comes with the settings dialogs.
+    if (!dlgParam)
+        return;
+    std::uint32_t interval = tmr1->interval();
+    dlgParam->fill(m_settings, interval);
+    // However the dialog was closed, what it shows is taken: Cancel applies as OK does.
+    dlgParam->exec();
+
+    // A value that is no integer stops the reading there; what was read before it still
+    // applies, but the chart keeps its old picture.
+    const auto applyInterval = [this, &interval] {
+        m_settings.TimerWorkInterval = interval;
+        // Setting the interval restarts the period, so a running poll keeps its rhythm unless
+        // the interval really changed.
+        if (interval != tmr1->interval())
+            tmr1->setInterval(interval);
+    };
+    try {
+        dlgParam->readBack(m_settings, interval);
+    } catch (...) {
+        applyInterval();
+        throw;
+    }
+    applyInterval();
+    InitPictures();
 }
 
 void TForm1::AboutClick()
