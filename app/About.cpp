@@ -1,7 +1,7 @@
 #include "app/About.h"
 
-#include "app/WindowFont.h"
-#include "app/WindowPlacement.h"
+#include "platform/Fonts.h"
+#include "platform/WindowPlacement.h"
 #include "resources/Pictures.h"
 
 #include <QDesktopServices>
@@ -42,7 +42,7 @@ TDlgAbout::TDlgAbout(QWidget* parent)
     setObjectName(QStringLiteral("DlgAbout"));
     setWindowTitle(QStringLiteral("О программе"));
     setFixedSize(kClientWidth, kClientHeight);
-    setFont(app::windowFont(11));
+    setFont(platform::windowFont(11));
 
     // A dialog box wears the button-face colour rather than the plain window colour.
     QPalette palette = this->palette();
@@ -58,7 +58,7 @@ TDlgAbout::TDlgAbout(QWidget* parent)
         Image1->resize(icon.deviceIndependentSize().toSize());
 
     Label1 = makeLabel(this, "Label1", QStringLiteral("Velmora Thermo 1.1"), QRect(48, 8, 255, 29));
-    QFont titleFont = app::windowFont(24);
+    QFont titleFont = platform::windowFont(24);
     titleFont.setBold(true);
     titleFont.setItalic(true);
     Label1->setFont(titleFont);
@@ -69,7 +69,7 @@ TDlgAbout::TDlgAbout(QWidget* parent)
 
     Label3
         = makeLabel(this, "Label3", QString::fromLatin1(kWebAddressText), QRect(106, 56, 121, 13));
-    Label3->setFont(app::windowFont(11));
+    Label3->setFont(platform::windowFont(11));
     setTextColour(Label3, blue);
     Label3->setCursor(Qt::PointingHandCursor);
     Label3->installEventFilter(this);
@@ -98,7 +98,7 @@ void TDlgAbout::setVisible(bool visible)
     // Placed before it shows, so the window system maps it where it belongs; a dialog that is
     // moved after showing may be put back by the platform.
     if (visible && !isVisible())
-        app::centreOnScreen(this);
+        platform::centreOnScreen(this);
     QDialog::setVisible(visible);
 }
 

@@ -1,6 +1,6 @@
 #include "app/ErrorBox.h"
 
-#include "app/WindowPlacement.h"
+#include "platform/WindowPlacement.h"
 
 #include <QApplication>
 #include <QMessageBox>
@@ -35,7 +35,7 @@ public:
     {
         if (visible && !isVisible()) {
             adjustSize();
-            centreOnScreen(this);
+            platform::centreOnScreen(this);
         }
         QMessageBox::setVisible(visible);
     }

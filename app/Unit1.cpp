@@ -3,15 +3,15 @@
 #include "app/About.h"
 #include "app/ErrorBox.h"
 #include "app/MainWindowStyle.h"
-#include "app/WindowFont.h"
-#include "app/WindowPlacement.h"
 #include "chart/ChartRenderer.h"
 #include "dialogs/Unit2.h"
 #include "instrument/Unit3.h"
 #include "instrument/WireProtocol.h"
 #include "platform/Clock.h"
+#include "platform/Fonts.h"
 #include "platform/MessageTimer.h"
 #include "platform/Profile.h"
+#include "platform/WindowPlacement.h"
 #include "resources/Pictures.h"
 
 #include <QClipboard>
@@ -60,7 +60,7 @@ TForm1::TForm1(const QString& settingsFile, QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(app::kApplicationTitle));
     setWindowIcon(resources::programIcon());
-    setFont(app::windowFont(11));
+    setFont(platform::windowFont(11));
 
     tmr1 = new platform::MessageTimer(this);
     tmr1->setObjectName(QStringLiteral("tmr1"));
@@ -219,7 +219,7 @@ void TForm1::buildToolBar()
 void TForm1::setVisible(bool visible)
 {
     if (visible && !isVisible())
-        app::centreOnScreen(this);
+        platform::centreOnScreen(this);
     QMainWindow::setVisible(visible);
 }
 

@@ -98,9 +98,7 @@ TdlgParam::TdlgParam(QWidget* parent, const QString& deviceFolder)
     setObjectName(QStringLiteral("dlgParam"));
     setWindowTitle(QStringLiteral("Параметры"));
     setFixedSize(kClientWidth, kClientHeight);
-    QFont font = platform::fontForFace(QString::fromLatin1(platform::kDefaultFaceName));
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(platform::windowFont(11));
 
     // A dialog box wears the button-face colour rather than the plain window colour.
     QPalette palette = this->palette();

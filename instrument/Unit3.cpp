@@ -2,14 +2,12 @@
 
 #include "numeric/Spin.h"
 #include "platform/Fonts.h"
+#include "platform/WindowPlacement.h"
 #include "resources/Pictures.h"
 
 #include <QGroupBox>
-#include <QGuiApplication>
 #include <QLabel>
 #include <QPushButton>
-#include <QScreen>
-#include <QWindow>
 
 #include <limits>
 
@@ -78,9 +76,7 @@ TdlgRegParam::TdlgRegParam(QWidget* parent)
     setObjectName(QStringLiteral("dlgRegParam"));
     setWindowTitle(QStringLiteral("Параметры регулятора"));
     setFixedSize(kClientWidth, kClientHeight);
-    QFont font = platform::fontForFace(QString::fromLatin1(platform::kDefaultFaceName));
-    font.setPixelSize(11);
-    setFont(font);
+    setFont(platform::windowFont(11));
 
     // A dialog box wears the button-face colour rather than the plain window colour.
     QPalette palette = this->palette();
@@ -133,15 +129,7 @@ void TdlgRegParam::setVisible(bool visible)
 {
     // Centred before it shows, so the window system maps it there; a dialog moved after showing
     // may be put back by the platform.
-    if (visible && !isVisible()) {
-        const QScreen* screen = this->screen() ? this->screen() : QGuiApplication::primaryScreen();
-        if (screen) {
-            winId();
-            const QMargins frame = windowHandle() ? windowHandle()->frameMargins() : QMargins();
-            QRect outline(QPoint(), size().grownBy(frame));
-            outline.moveCenter(screen->availableGeometry().center());
-            move(outline.topLeft());
-        }
-    }
+    if (visible && !isVisible())
+        platform::centreOnScreen(this);
     QDialog::setVisible(visible);
 }

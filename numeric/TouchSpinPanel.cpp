@@ -50,8 +50,7 @@ TTouchSpinPanelWnd::TTouchSpinPanelWnd(QWidget* parent)
     setWindowTitle(QStringLiteral("Сенсорная панель"));
     setFixedSize(kClientWidth, kClientHeight);
 
-    QFont windowFont = platform::fontForFace(QString::fromLatin1(platform::kDefaultFaceName));
-    windowFont.setPixelSize(kFontPixelSize);
+    const QFont windowFont = platform::windowFont(kFontPixelSize);
     setFont(windowFont);
     QFont digitFont = windowFont;
     digitFont.setPixelSize(kDigitFontPixelSize);

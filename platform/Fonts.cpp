@@ -14,4 +14,11 @@ QFont fontForFace(const QString& name)
     return font;
 }
 
+QFont windowFont(int pixelSize)
+{
+    QFont font = fontForFace(QString::fromLatin1(kDefaultFaceName));
+    font.setPixelSize(pixelSize);
+    return font;
+}
+
 } // namespace platform

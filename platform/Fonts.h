@@ -15,4 +15,7 @@ inline constexpr char kDefaultFaceName[] = "MS Sans Serif";
  */
 QFont fontForFace(const QString& name);
 
+/** The windows' own font, the default face (or its stand-in), @p pixelSize pixels high. */
+QFont windowFont(int pixelSize);
+
 } // namespace platform

@@ -1,4 +1,4 @@
-#include "app/WindowPlacement.h"
+#include "platform/WindowPlacement.h"
 
 #include <QGuiApplication>
 #include <QLayout>
@@ -6,7 +6,7 @@
 #include <QWidget>
 #include <QWindow>
 
-namespace app {
+namespace platform {
 
 void centreOnScreen(QWidget* window)
 {
@@ -27,4 +27,4 @@ void centreOnScreen(QWidget* window)
     window->move(outline.topLeft());
 }
 
-} // namespace app
+} // namespace platform

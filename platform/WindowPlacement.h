@@ -2,7 +2,7 @@
 
 class QWidget;
 
-namespace app {
+namespace platform {
 
 /**
  * Moves the top-level @p window so that its frame is centred on the screen it belongs to.
@@ -12,4 +12,4 @@ namespace app {
  */
 void centreOnScreen(QWidget* window);
 
-} // namespace app
+} // namespace platform
