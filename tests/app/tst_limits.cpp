@@ -1,6 +1,7 @@
 #include "../support/ModalAnswer.h"
 #include "../support/PtyPeer.h"
 #include "../support/ScriptedClock.h"
+#include "../support/SettingsFile.h"
 #include "app/About.h"
 #include "app/Application.h"
 #include "app/ErrorBox.h"
@@ -95,12 +96,8 @@ private:
 
     void openWithPort(const QString& port)
     {
-        const QString ini = m_dir.filePath(QStringLiteral("VelmoraThermo.ini"));
-        QFile file(ini);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("[Options]\r\nPort=" + port.toUtf8() + "\r\n" + kStoredLimits);
-        file.close();
-        m_form = std::make_unique<TForm1>(ini);
+        m_form = std::make_unique<TForm1>(
+            writeSettingsFile(m_dir, "Port=" + port.toUtf8() + "\r\n" + kStoredLimits));
         m_about = std::make_unique<TDlgAbout>();
         m_param = std::make_unique<TdlgParam>(nullptr, m_devices.path());
         m_regParam = std::make_unique<TdlgRegParam>();

@@ -1,4 +1,5 @@
 #include "../support/ModalAnswer.h"
+#include "../support/SettingsFile.h"
 #include "app/Application.h"
 #include "app/ErrorBox.h"
 #include "app/Unit1.h"
@@ -32,12 +33,7 @@ private:
 
     void openWith(const QByteArray& keys)
     {
-        const QString ini = m_dir.filePath(QStringLiteral("VelmoraThermo.ini"));
-        QFile file(ini);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("[Options]\r\n" + keys);
-        file.close();
-        m_form = std::make_unique<TForm1>(ini);
+        m_form = std::make_unique<TForm1>(writeSettingsFile(m_dir, keys));
         m_dialog = std::make_unique<TdlgParam>(nullptr, m_devices.path());
         m_form->attachDialogs(nullptr, m_dialog.get(), nullptr);
     }

@@ -1,6 +1,7 @@
 #include "../support/ModalAnswer.h"
 #include "../support/PtyPeer.h"
 #include "../support/ScriptedClock.h"
+#include "../support/SettingsFile.h"
 #include "app/Application.h"
 #include "app/Unit1.h"
 #include "instrument/PollCycle.h"
@@ -27,22 +28,8 @@ private:
 
     void openWithPort(const QString& port, const QByteArray& more = {})
     {
-        const QString ini = m_dir.filePath(QStringLiteral("VelmoraThermo.ini"));
-        QFile file(ini);
-        QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write("[Options]\r\nPort=" + port.toUtf8() + "\r\n" + more);
-        file.close();
-        m_form = std::make_unique<TForm1>(ini);
-    }
-
-    // Runs the handler and reports the plain message it showed, if any.
-    template <typename Handler> MessageBoxSeen messageFrom(Handler handler)
-    {
-        MessageBoxSeen seen;
-        const auto answering = answerNextMessageBox(seen);
-        handler();
-        QTest::qWait(0);
-        return seen;
+        m_form = std::make_unique<TForm1>(
+            writeSettingsFile(m_dir, "Port=" + port.toUtf8() + "\r\n" + more));
     }
 
 private slots:

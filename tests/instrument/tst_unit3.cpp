@@ -1,3 +1,4 @@
+#include "../support/ModalDialog.h"
 #include "instrument/Unit3.h"
 #include "numeric/Spin.h"
 
@@ -13,22 +14,6 @@
 #include <memory>
 
 namespace {
-
-// The result a test gives a dialog that its keys or clicks left open.
-constexpr int kLeftOpen = 42;
-
-// Shows the dialog modally, runs `whileOpen` once it is the active window, and returns how
-// exec() ended. A dialog that is still open afterwards is ended with kLeftOpen.
-int execWith(TdlgRegParam& dlg, const std::function<void()>& whileOpen)
-{
-    QTimer::singleShot(0, &dlg, [&] {
-        if (QTest::qWaitFor([&] { return dlg.isActiveWindow(); }))
-            whileOpen();
-        if (dlg.isVisible())
-            dlg.done(kLeftOpen);
-    });
-    return dlg.exec();
-}
 
 template <typename T> T* child(const QObject& parent, const QString& name)
 {

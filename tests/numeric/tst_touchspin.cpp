@@ -1,3 +1,4 @@
+#include "../support/ModalDialog.h"
 #include "numeric/TouchSpinEdit.h"
 #include "numeric/TouchSpinPanel.h"
 
@@ -14,8 +15,6 @@
 namespace {
 
 // The result a test gives a keypad that its keys or clicks left open.
-constexpr int kLeftOpen = 42;
-
 enum class Finish { OkClick, CancelClick, CloseBox, Enter, Escape };
 
 template <typename T> T* child(const QWidget& parent, const char* name)
