@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Builds the project and runs every test: the unit and widget tests, the whole-program test on a
-# virtual display, the format check, and the same tests again built with AddressSanitizer and
-# UndefinedBehaviorSanitizer. Installs what is missing first.
+# virtual display, the format check, the same tests again built with AddressSanitizer and
+# UndefinedBehaviorSanitizer, and the fuzz targets for a short while. Installs what is missing
+# first.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 jobs="$(nproc)"
@@ -12,3 +13,6 @@ cmake --build "$root/build" --target format-check
 
 "$root/tools/build.sh" "$root/build-sanitize" -DVT_SANITIZE=ON -DVT_BUILD_BENCH=OFF
 (cd "$root/build-sanitize" && ctest --output-on-failure --parallel "$jobs")
+
+# The fuzz targets, 30 seconds each, built with clang in build-fuzz/.
+"$root/tools/fuzz.sh" 30
