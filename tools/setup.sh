@@ -10,6 +10,7 @@ packages=(
     clang-format                         # the format check
     fonts-dejavu-core fonts-dejavu-extra # the faces that stand in for the program's fonts
     xvfb xauth openbox xdotool xclip x11-utils  # the whole-program tests on a virtual display
+    desktop-file-utils                   # the install test checks the menu entry
 )
 
 missing=()
