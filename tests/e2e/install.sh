@@ -49,7 +49,9 @@ done
 start_display
 start_simulator "$prefix/instrument-sim" --seed 5
 printf '[Options]\r\nPort=%s\r\n' "$work/instrument" >"$prefix/VelmoraThermo.ini"
-(cd "$work" && XDG_RUNTIME_DIR="$work" "$prefix/velmora-thermo" </dev/null >"$work/program.log" 2>&1) &
+# Started as the menu starts it: the entry's command line, from another working folder.
+command_line="$(sed -n 's/^Exec=//p' "$entry")"
+(cd "$work" && XDG_RUNTIME_DIR="$work" eval "exec $command_line" </dev/null >"$work/program.log" 2>&1) &
 app_pid=$!
 window="$(timeout 30 xdotool search --sync --onlyvisible --name '^Velmora Thermo$' | head -n 1)" \
     || fail "the installed program's window did not appear"
