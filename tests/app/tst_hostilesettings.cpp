@@ -1,3 +1,4 @@
+#include "../support/SettingsFile.h"
 #include "app/Unit1.h"
 #include "platform/IniDocument.h"
 
@@ -23,19 +24,6 @@ const char* const kKnownKeys[] = { "Port", "BaudRate", "TimerWorkInterval", "NPo
 using Check = std::function<void(const app::Settings&)>;
 
 const char kNulFile[] = "[Options]\r\nMinY=1\0\0\0\r\nMaxY=9\r\n";
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    QCOMPARE(file.write(content), content.size());
-}
 
 QByteArray randomBytes(quint32 seed, qsizetype size)
 {
@@ -194,7 +182,7 @@ void TstHostileSettings::startsAndKeepsEverything()
     QFETCH(QStringList, kept);
     QFETCH(Check, check);
 
-    writeFile(iniPath(), file);
+    QVERIFY(writeFile(iniPath(), file));
     const app::Settings first = openAndClose(check);
     const QByteArray saved = readFile(iniPath());
 
