@@ -156,7 +156,7 @@ bool saveSettings(platform::Profile& profile, const Settings& s)
         } };
     };
 
-    std::vector<std::pair<QString, QString>> keys {
+    std::vector<platform::Profile::Entry> keys {
         { QStringLiteral("Port"), s.Port },
         { QStringLiteral("BaudRate"), number(s.BaudRate) },
         // The interval is written as the signed 32-bit number it is stored as.
@@ -179,11 +179,9 @@ bool saveSettings(platform::Profile& profile, const Settings& s)
         keys.push_back(key);
     keys.emplace_back(QStringLiteral("ShowSignalFlag"), s.ShowSignalFlag ? "1" : "0");
 
-    for (const auto& [key, value] : keys) {
-        if (!profile.writeString(section(), key, value))
-            return false;
-    }
-    return profile.flush();
+    // One replacement of the file for all keys: a crash while saving leaves the old settings or
+    // the new ones, never a mix.
+    return profile.writeStrings(section(), keys);
 }
 
 } // namespace app

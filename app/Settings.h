@@ -97,8 +97,8 @@ QString settingsFilePath(const QString& programFolder);
 Settings loadSettings(const platform::Profile& profile, int dotsPerInch);
 
 /**
- * Writes all 22 keys in the file's order. Stops at the first key that cannot be written and
- * returns false: the keys before it are written, the rest keep their old contents.
+ * Writes all 22 keys in the file's order, in one replacement of the file: either all of them are
+ * written or, when the file cannot be written, none is and false is returned.
  */
 bool saveSettings(platform::Profile& profile, const Settings& settings);
 

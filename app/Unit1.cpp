@@ -309,14 +309,24 @@ void TForm1::LoadClick()
     if (!InitConect())
         return;
     // The command and the two limits go out 100 ms apart; the instrument answers nothing, so
-    // there is nothing to wait for after the last one.
+    // there is nothing to wait for after the last one. A part the port did not take stops the
+    // upload: the instrument would read what follows out of step, and the user must know the
+    // regulator did not get the limits.
     constexpr std::chrono::milliseconds kLimitsPause(100);
-    m_port.write(QByteArray(1, instrument::kLimitsCommand));
-    platform::clock().sleep(kLimitsPause);
-    m_port.write(instrument::encodeTenths(m_settings.A));
-    platform::clock().sleep(kLimitsPause);
-    m_port.write(instrument::encodeTenths(m_settings.B));
+    const auto send
+        = [this](const QByteArray& bytes) { return m_port.write(bytes) == bytes.size(); };
+    bool sent = send(QByteArray(1, instrument::kLimitsCommand));
+    if (sent) {
+        platform::clock().sleep(kLimitsPause);
+        sent = send(instrument::encodeTenths(m_settings.A));
+    }
+    if (sent) {
+        platform::clock().sleep(kLimitsPause);
+        sent = send(instrument::encodeTenths(m_settings.B));
+    }
     DoneConect();
+    if (!sent)
+        app::showPlainMessage(QStringLiteral("Не удалось передать параметры регулятора!"));
 }
 
 bool TForm1::InitConect()

@@ -4,212 +4,10 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QStringDecoder>
 
-#include <array>
 #include <utility>
 
 namespace platform {
-
-namespace {
-
-constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
-
-// Only blanks and tabs count as white space around names and values; any other character,
-// a byte-order mark included, is part of the text.
-bool isBlank(QChar c)
-{
-    return c == u' ' || c == u'\t';
-}
-
-QStringView trimmed(QStringView text)
-{
-    qsizetype begin = 0;
-    qsizetype end = text.size();
-    while (begin < end && isBlank(text[begin]))
-        ++begin;
-    while (end > begin && isBlank(text[end - 1]))
-        --end;
-    return text.sliced(begin, end - begin);
-}
-
-bool sameName(QStringView a, QStringView b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
-// Windows code page 1251 from 0x80 to 0xBF; 0xC0 to 0xFF are the contiguous letters
-// U+0410..U+044F. 0x98 is unassigned and maps to the C1 control of the same number.
-constexpr std::array<char16_t, 64> kCp1251Upper80 {
-    0x0402, 0x0403, 0x201A, 0x0453, 0x201E, 0x2026, 0x2020, 0x2021, // 0x80
-    0x20AC, 0x2030, 0x0409, 0x2039, 0x040A, 0x040C, 0x040B, 0x040F, // 0x88
-    0x0452, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014, // 0x90
-    0x0098, 0x2122, 0x0459, 0x203A, 0x045A, 0x045C, 0x045B, 0x045F, // 0x98
-    0x00A0, 0x040E, 0x045E, 0x0408, 0x00A4, 0x0490, 0x00A6, 0x00A7, // 0xA0
-    0x0401, 0x00A9, 0x0404, 0x00AB, 0x00AC, 0x00AD, 0x00AE, 0x0407, // 0xA8
-    0x00B0, 0x00B1, 0x0406, 0x0456, 0x0491, 0x00B5, 0x00B6, 0x00B7, // 0xB0
-    0x0451, 0x2116, 0x0454, 0x00BB, 0x0458, 0x0405, 0x0455, 0x0457, // 0xB8
-};
-
-QString fromCp1251(QByteArrayView bytes)
-{
-    QString text(bytes.size(), Qt::Uninitialized);
-    for (qsizetype i = 0; i < bytes.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(bytes[i]);
-        char16_t unit = byte;
-        if (byte >= 0xC0)
-            unit = static_cast<char16_t>(0x0410 + (byte - 0xC0));
-        else if (byte >= 0x80)
-            unit = kCp1251Upper80[byte - 0x80];
-        text[i] = QChar(unit);
-    }
-    return text;
-}
-
-// The file is UTF-8; one that is not valid UTF-8 was most likely saved by a Windows copy of
-// the program in the Cyrillic code page, and reads as that.
-QString decodeFile(QByteArrayView bytes)
-{
-    if (bytes.startsWith(kUtf8Bom))
-        bytes = bytes.sliced(3);
-    // Stateless: a sequence cut off at the end of the file counts as invalid too.
-    QStringDecoder utf8(QStringDecoder::Utf8,
-        QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
-    QString text = utf8.decode(bytes);
-    if (!utf8.hasError())
-        return text;
-    return fromCp1251(bytes);
-}
-
-// CR LF, LF and CR all end a line; a last line without a line end still counts.
-QStringList splitLines(QStringView text)
-{
-    QStringList lines;
-    qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != u'\r' && text[i] != u'\n')
-            continue;
-        lines.append(text.sliced(start, i - start).toString());
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
-            ++i;
-        start = i + 1;
-    }
-    if (start < text.size())
-        lines.append(text.sliced(start).toString());
-    return lines;
-}
-
-QByteArray encodeFile(const QStringList& lines)
-{
-    QString text;
-    for (const QString& line : lines) {
-        text += line;
-        text += u"\r\n";
-    }
-    return text.toUtf8();
-}
-
-// "[name]" with blanks allowed anywhere outside the name; the name runs to the last "]".
-std::optional<QStringView> sectionName(QStringView line)
-{
-    const QStringView text = trimmed(line);
-    if (!text.startsWith(u'['))
-        return std::nullopt;
-    const qsizetype close = text.lastIndexOf(u']');
-    if (close < 0)
-        return std::nullopt;
-    return trimmed(text.sliced(1, close - 1));
-}
-
-struct KeyLine {
-    QStringView name;
-    QStringView value; // trimmed, quotes still on
-};
-
-// A key line has an "=" and is no comment; the first "=" ends the name.
-std::optional<KeyLine> keyLine(QStringView line)
-{
-    const QStringView text = trimmed(line);
-    if (text.startsWith(u';'))
-        return std::nullopt;
-    const qsizetype equals = text.indexOf(u'=');
-    if (equals < 0)
-        return std::nullopt;
-    return KeyLine { trimmed(text.first(equals)), trimmed(text.sliced(equals + 1)) };
-}
-
-QStringView withoutQuotes(QStringView value)
-{
-    if (value.size() >= 2 && (value.front() == u'"' || value.front() == u'\'')
-        && value.back() == value.front())
-        return value.sliced(1, value.size() - 2);
-    return value;
-}
-
-QString cutToMaxLength(QStringView value)
-{
-    if (value.size() > Profile::kMaxValueLength) {
-        value = value.first(Profile::kMaxValueLength);
-        if (value.back().isHighSurrogate())
-            value.chop(1);
-    }
-    return value.toString();
-}
-
-struct SectionLines {
-    qsizetype header; // index of the "[name]" line
-    qsizetype end; // index of the next section's header, or the line count
-};
-
-// Only the first section of a name counts; later ones of the same name are never searched.
-std::optional<SectionLines> findSection(const QStringList& lines, QStringView name)
-{
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        const auto found = sectionName(lines[i]);
-        if (!found || !sameName(*found, name))
-            continue;
-        qsizetype end = i + 1;
-        while (end < lines.size() && !sectionName(lines[end]))
-            ++end;
-        return SectionLines { i, end };
-    }
-    return std::nullopt;
-}
-
-bool hasLineBreak(QStringView text)
-{
-    return text.contains(u'\r') || text.contains(u'\n');
-}
-
-// Names that would not read back as the same key: they are refused rather than written.
-bool canStore(QStringView section, QStringView key)
-{
-    return !hasLineBreak(section) && !hasLineBreak(key) && !key.isEmpty() && !key.contains(u'=')
-        && !key.startsWith(u';') && !key.startsWith(u'[');
-}
-
-// The text after "=" that reads back as exactly @p value: a line break would start a line
-// of its own (and could forge a key), so each becomes a blank; outer blanks or an outer pair
-// of quotes would be taken off on reading, so such a value gets quotes of its own.
-QString storedValue(QStringView value)
-{
-    QString stored;
-    stored.reserve(value.size() + 2);
-    for (qsizetype i = 0; i < value.size(); ++i) {
-        if (value[i] == u'\r' || value[i] == u'\n') {
-            if (value[i] == u'\r' && i + 1 < value.size() && value[i + 1] == u'\n')
-                ++i;
-            stored += u' ';
-        } else {
-            stored += value[i];
-        }
-    }
-    if (trimmed(stored).size() != stored.size() || withoutQuotes(stored).size() != stored.size())
-        return u'"' + stored + u'"';
-    return stored;
-}
-
-} // namespace
 
 Profile::Profile(QString filePath)
     : m_filePath(std::move(filePath))
@@ -219,68 +17,40 @@ Profile::Profile(QString filePath)
 QString Profile::readString(QStringView section, QStringView key, QStringView defaultValue) const
 {
     loadIfNeeded();
-    const QStringView keyName = trimmed(key);
-    const auto lines = findSection(m_lines, trimmed(section));
-    if (lines && !keyName.isEmpty()) {
-        for (qsizetype i = lines->header + 1; i < lines->end; ++i) {
-            const auto entry = keyLine(m_lines[i]);
-            if (entry && sameName(entry->name, keyName))
-                return cutToMaxLength(withoutQuotes(entry->value));
-        }
-    }
-    QStringView fallback = defaultValue;
-    while (!fallback.isEmpty() && fallback.back() == u' ')
-        fallback.chop(1);
-    return cutToMaxLength(fallback);
+    return m_document.readString(section, key, defaultValue);
 }
 
 bool Profile::writeString(QStringView section, QStringView key, QStringView value)
 {
+    return writeStrings(section, { Entry { key.toString(), value.toString() } });
+}
+
+bool Profile::writeStrings(QStringView section, const std::vector<Entry>& entries)
+{
     m_lastWriteOk = false;
-    const QStringView sectionText = trimmed(section);
-    const QStringView keyName = trimmed(key);
-    if (!canStore(sectionText, keyName))
-        return false;
+    for (const auto& [key, value] : entries) {
+        if (!IniDocument::canStore(section, key))
+            return false;
+    }
 
     // Another copy of the program may have changed the file since we last read it.
-    std::optional<QStringList> onDisk = loadLines();
+    std::optional<IniDocument> onDisk = loadDocument();
     if (!onDisk) {
         // Replacing a file we cannot read would lose everything else in it.
         m_loaded = false;
         return false;
     }
 
-    QStringList lines = *onDisk;
-    const QString stored = storedValue(value);
-    if (const auto found = findSection(lines, sectionText)) {
-        qsizetype insertAt = found->header + 1;
-        qsizetype existing = -1;
-        QString newLine;
-        for (qsizetype i = found->header + 1; i < found->end && existing < 0; ++i) {
-            const auto entry = keyLine(lines[i]);
-            if (entry && sameName(entry->name, keyName)) {
-                existing = i;
-                // The key keeps its spelling from the file.
-                newLine = entry->name.toString() + u'=' + stored;
-            } else if (!trimmed(lines[i]).isEmpty()) {
-                insertAt = i + 1;
-            }
-        }
-        if (existing >= 0)
-            lines[existing] = newLine;
-        else
-            lines.insert(insertAt, keyName.toString() + u'=' + stored);
-    } else {
-        lines.append(u'[' + sectionText.toString() + u']');
-        lines.append(keyName.toString() + u'=' + stored);
-    }
+    IniDocument document = *onDisk;
+    for (const auto& [key, value] : entries)
+        document.writeString(section, key, value);
 
-    if (replaceFileAtomically(m_filePath, encodeFile(lines)) != ReplaceError::None) {
-        m_lines = std::move(*onDisk);
+    if (replaceFileAtomically(m_filePath, document.toBytes()) != ReplaceError::None) {
+        m_document = std::move(*onDisk);
         m_loaded = true;
         return false;
     }
-    m_lines = std::move(lines);
+    m_document = std::move(document);
     m_loaded = true;
     m_lastWriteOk = true;
     return true;
@@ -296,22 +66,22 @@ void Profile::loadIfNeeded() const
     if (m_loaded)
         return;
     // An unreadable file reads like a missing one: every key gives its default.
-    m_lines = loadLines().value_or(QStringList {});
+    m_document = loadDocument().value_or(IniDocument {});
     m_loaded = true;
 }
 
-std::optional<QStringList> Profile::loadLines() const
+std::optional<IniDocument> Profile::loadDocument() const
 {
     // QFileInfo follows a dangling link to its missing target; QFile::exists() would not.
     if (!QFileInfo::exists(m_filePath))
-        return QStringList {};
+        return IniDocument {};
     QFile file(m_filePath);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     const QByteArray bytes = file.readAll();
     if (file.error() != QFileDevice::NoError)
         return std::nullopt;
-    return splitLines(decodeFile(bytes));
+    return IniDocument::fromBytes(bytes);
 }
 
 } // namespace platform

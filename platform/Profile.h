@@ -1,25 +1,25 @@
 #pragma once
 
+#include "platform/IniDocument.h"
+
 #include <QString>
-#include <QStringList>
 #include <QStringView>
 
 #include <optional>
+#include <utility>
+#include <vector>
 
 namespace platform {
 
 /**
- * One INI file, read and written one key at a time with the rules of the Windows
- * private-profile functions: section and key names ignore letter case, blanks around keys and
- * values are trimmed, one pair of matching outer quotes is removed, the first of duplicate
- * sections or keys wins, and values are cut at kMaxValueLength characters.
+ * One INI file on disk, read and written with the rules of IniDocument.
  *
  * Every write replaces the whole file atomically; a failed write leaves the file as it was.
  */
 class Profile {
 public:
     /** Longest value a read returns; longer values are cut. */
-    static constexpr qsizetype kMaxValueLength = 2047;
+    static constexpr qsizetype kMaxValueLength = IniDocument::kMaxValueLength;
 
     explicit Profile(QString filePath);
 
@@ -43,6 +43,17 @@ public:
      */
     bool writeString(QStringView section, QStringView key, QStringView value);
 
+    /** One key and its value, for writeStrings(). */
+    using Entry = std::pair<QString, QString>;
+
+    /**
+     * Sets every key of @p entries in @p section as writeString() does, in order, and replaces the
+     * file once: a crash leaves either the file as it was or the file with all of them. Returns
+     * false, writing nothing, when any name could not be stored or the file could not be
+     * replaced.
+     */
+    bool writeStrings(QStringView section, const std::vector<Entry>& entries);
+
     /**
      * Makes sure everything written is on disk. Writes already replace the file as they happen,
      * so this only reports whether the last write succeeded.
@@ -51,12 +62,12 @@ public:
 
 private:
     void loadIfNeeded() const;
-    // The file's lines: none for a missing file, nullopt when it exists but can't be read.
-    std::optional<QStringList> loadLines() const;
+    // The file's text: empty for a missing file, nullopt when it exists but can't be read.
+    std::optional<IniDocument> loadDocument() const;
 
     QString m_filePath;
-    // The file as last read or written, one entry per line without its line end.
-    mutable QStringList m_lines;
+    // The file as last read or written.
+    mutable IniDocument m_document;
     mutable bool m_loaded = false;
     bool m_lastWriteOk = true;
 };

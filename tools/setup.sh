@@ -11,6 +11,7 @@ packages=(
     clang libclang-rt-14-dev             # the fuzz targets (libFuzzer and the sanitizers)
     fonts-dejavu-core fonts-dejavu-extra # the faces that stand in for the program's fonts
     xvfb xauth openbox xdotool xclip x11-utils  # the whole-program tests on a virtual display
+    desktop-file-utils                   # the install test checks the menu entry
 )
 
 missing=()

@@ -232,6 +232,30 @@ private slots:
         QCOMPARE(m_instrument->received(1000), QByteArray("\x52\x6D\x01\x6F\x01", 5));
     }
 
+    void anInstrumentGoneMidUploadStopsItAndSaysSo()
+    {
+        openWithPort(m_instrument->devicePath());
+        // The line drops during the first pause, after the command went out.
+        m_clock->onPause = [&](platform::Clock::Duration) {
+            m_instrument->received(1000);
+            m_instrument->hangUp();
+        };
+        MessageBoxSeen message;
+        LimitsDialogSeen seen;
+        {
+            const auto answeringBox = answerNextMessageBox(message);
+            const auto answeringDialog = answerLimitsDialog(seen, "btn1");
+            m_form->LoadClick();
+        }
+        QVERIFY(seen.shown);
+        QVERIFY(message.shown);
+        QCOMPARE(message.text, QStringLiteral("Не удалось передать параметры регулятора!"));
+        // Nothing more was tried after the failed part, and the port is closed.
+        QCOMPARE(m_clock->pauses.size(), std::size_t(1));
+        QVERIFY(!m_form->port().isOpen());
+        QCOMPARE(m_form->settings().A, std::uint16_t(365));
+    }
+
     void anAbsentPortSendsNothingYetTheNewLimitsAreSavedAtClose()
     {
         openWithPort(QStringLiteral("/nonexistent/velmora-port"));

@@ -1,4 +1,5 @@
 #include "../support/ModalAnswer.h"
+#include "../support/SettingsFile.h"
 #include "app/Application.h"
 #include "app/Unit1.h"
 #include "platform/MessageTimer.h"
@@ -18,19 +19,6 @@
 #include <memory>
 
 namespace {
-
-QByteArray readFile(const QString& path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-void writeFile(const QString& path, const QByteArray& content)
-{
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    file.write(content);
-}
 
 QStringList captions(const QList<QAction*>& actions)
 {
@@ -70,7 +58,7 @@ private slots:
     {
         m_ini = m_dir.filePath(QStringLiteral("VelmoraThermo.ini"));
         QFile::remove(m_ini);
-        writeFile(m_ini, "[Options]\r\nPort=/nonexistent/tty\r\n");
+        QVERIFY(writeFile(m_ini, "[Options]\r\nPort=/nonexistent/tty\r\n"));
     }
 
     void cleanup()
@@ -197,9 +185,9 @@ private slots:
 
     void startsWithTheEmptyChartInTheConfiguredColours()
     {
-        writeFile(m_ini,
+        QVERIFY(writeFile(m_ini,
             "[Options]\r\nPort=/nonexistent/tty\r\nBrushGraphColor=$0000FF\r\n"
-            "AxisGraphColor=$FF0000\r\nMinY=-5\r\nXCaption=\r\nYCaption=\r\n");
+            "AxisGraphColor=$FF0000\r\nMinY=-5\r\nXCaption=\r\nYCaption=\r\n"));
         open();
         const QImage chart = m_form->chartImage();
         QCOMPARE(chart.size(), QSize(600, 150));
@@ -214,7 +202,8 @@ private slots:
 
     void timerStartsDisabledWithTheIntervalFromTheFile()
     {
-        writeFile(m_ini, "[Options]\r\nPort=/nonexistent/tty\r\nTimerWorkInterval=1234\r\n");
+        QVERIFY(
+            writeFile(m_ini, "[Options]\r\nPort=/nonexistent/tty\r\nTimerWorkInterval=1234\r\n"));
         open();
         QVERIFY(!m_form->timer()->isEnabled());
         QCOMPARE(m_form->timer()->interval(), 1234u);
@@ -234,7 +223,8 @@ private slots:
 
     void exitBehavesLikeTheCloseButton()
     {
-        writeFile(m_ini, "; kept\r\n[Options]\r\nPort=/nonexistent/tty\r\nTimerWorkInterval=0\r\n");
+        QVERIFY(writeFile(
+            m_ini, "; kept\r\n[Options]\r\nPort=/nonexistent/tty\r\nTimerWorkInterval=0\r\n"));
         open();
         child<QAction>("itmExit")->trigger();
         QVERIFY(!m_form->isVisible());

@@ -94,10 +94,10 @@ click_tool_button() {
     xdotool mousemove --window "$window" $((9 + left + 11)) $((menu_bar + 2 + 11)) click 1
 }
 
-# Copies the program into the temporary folder and starts it there.
+# Copies the program into the temporary folder (once) and starts it there.
 start_program() {
     local program=$1
-    cp "$program" "$work/"
+    [ -x "$work/$(basename "$program")" ] || cp "$program" "$work/"
     XDG_RUNTIME_DIR="$work" "$work/$(basename "$program")" </dev/null >"$work/program.log" 2>&1 &
     app_pid=$!
     window="$(timeout 30 xdotool search --sync --onlyvisible --name '^Velmora Thermo$' | head -n 1)" \

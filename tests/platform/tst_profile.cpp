@@ -56,6 +56,8 @@ private slots:
     void writeRefusesUnstorableNames_data();
     void writeRefusesUnstorableNames();
     void writeRereadsFile();
+    void writeStringsMatchesOneByOne();
+    void writeStringsAllOrNothing();
     void replaceSetsPermissions();
     void readOnlyFileUnchanged();
     void readOnlyFolderGetsNoFile();
@@ -383,6 +385,47 @@ void TstProfile::writeRereadsFile()
     QVERIFY(first.writeString(kOptions, u"C", u"3"));
     QCOMPARE(readBytes(path()), QByteArray("[Options]\r\nA=1\r\nB=2\r\nC=3\r\n"));
     QCOMPARE(first.readString(kOptions, u"B", u"-"), QStringLiteral("2"));
+}
+
+void TstProfile::writeStringsMatchesOneByOne()
+{
+    // Several keys at once give the very file that writing them one by one gives: existing keys
+    // keep their place and spelling, new ones go after the section's last line, duplicates in
+    // the list end with the last value.
+    const QByteArray before("; lab 3\r\n[options]\r\nport = COM3\r\n\r\n[Other]\r\nA=9\r\n");
+    const std::vector<Profile::Entry> entries { { "Port", "COM7" }, { "A", " 1 " },
+        { "YCaption", "t,\nmm:ss" }, { "A", "2" } };
+    QVERIFY(writeBytes(path(), before));
+    QVERIFY(writeBytes(path("single.ini"), before));
+
+    Profile batch(path());
+    QVERIFY(batch.writeStrings(kOptions, entries));
+    QVERIFY(batch.flush());
+    Profile single(path("single.ini"));
+    for (const auto& [key, value] : entries)
+        QVERIFY(single.writeString(kOptions, key, value));
+
+    QCOMPARE(readBytes(path()), readBytes(path("single.ini")));
+    QCOMPARE(readBytes(path()),
+        QByteArray("; lab 3\r\n[options]\r\nport=COM7\r\nA=2\r\nYCaption=t, mm:ss\r\n\r\n"
+                   "[Other]\r\nA=9\r\n"));
+    QCOMPARE(batch.readString(kOptions, u"A", u"-"), QStringLiteral("2"));
+}
+
+void TstProfile::writeStringsAllOrNothing()
+{
+    // One name that can't be stored refuses the whole list; the file is not touched.
+    const QByteArray before("[Options]\r\nPort=COM3\r\n");
+    QVERIFY(writeBytes(path(), before));
+    Profile profile(path());
+    QVERIFY(!profile.writeStrings(kOptions, { { "Port", "COM7" }, { "A=B", "1" } }));
+    QVERIFY(!profile.flush());
+    QCOMPARE(readBytes(path()), before);
+    QCOMPARE(profile.readString(kOptions, u"Port", u"-"), QStringLiteral("COM3"));
+
+    QVERIFY(profile.writeStrings(kOptions, {}));
+    QCOMPARE(readBytes(path()), before);
+    QCOMPARE(entries(m_dir->path()), QStringList { "t.ini" });
 }
 
 void TstProfile::replaceSetsPermissions()

@@ -41,6 +41,16 @@ public:
     bool isValid() const { return m_master >= 0 && m_slave >= 0; }
     const QString& devicePath() const { return m_slavePath; }
 
+    /** The instrument goes away: both ends close, and the program's port fails from now on. */
+    void hangUp()
+    {
+        if (m_slave >= 0)
+            ::close(m_slave);
+        if (m_master >= 0)
+            ::close(m_master);
+        m_slave = m_master = -1;
+    }
+
     void send(const QByteArray& bytes)
     {
         (void)!::write(m_master, bytes.constData(), bytes.size());

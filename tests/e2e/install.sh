@@ -1,0 +1,71 @@
+#!/usr/bin/env bash
+# Installs the program into a temporary folder as its user would, checks the folder and the menu
+# entry, starts the installed program against the installed simulator and closes it (the
+# settings are written beside it), then uninstalls: the menu entry and icons go, the settings
+# file stays.
+#
+# Usage: install.sh BUILD-FOLDER
+source "$(dirname "$0")/session.sh"
+build=$1
+# A folder name with a blank, as a user's may have.
+prefix="$work/my programs/velmora-thermo"
+export HOME="$work/home"
+unset XDG_DATA_HOME
+menu="$HOME/.local/share"
+
+cmake --install "$build" --prefix "$prefix" >"$work/install.log" || fail "cmake --install failed"
+
+for file in velmora-thermo instrument-sim add-to-menu.sh uninstall.sh; do
+    [ -x "$prefix/$file" ] || fail "$file is not an executable in the program folder"
+done
+for file in velmora-thermo.desktop README.md icons/hicolor/32x32/apps/velmora-thermo.png \
+    icons/hicolor/128x128/apps/velmora-thermo.png; do
+    [ -s "$prefix/$file" ] || fail "$file is missing from the program folder"
+done
+# Every picture the guide shows is there.
+pictures=$(grep -o '](screenshots/[^)]*)' "$prefix/README.md" | sed 's/^](//; s/)$//' || true)
+[ -n "$pictures" ] || fail "the installed guide shows no pictures"
+for picture in $pictures; do
+    [ -s "$prefix/$picture" ] || fail "the guide shows $picture, which is not installed"
+done
+# A PNG's width and height are the two big-endian words at byte 16.
+[ "$(od -An -tx1 -j16 -N8 "$prefix/icons/hicolor/128x128/apps/velmora-thermo.png" | tr -d ' \n')" \
+    = 0000008000000080 ] || fail "the large icon is not 128 x 128"
+
+"$prefix/add-to-menu.sh" >/dev/null || fail "add-to-menu.sh failed"
+entry="$menu/applications/velmora-thermo.desktop"
+desktop-file-validate "$prefix/velmora-thermo.desktop" || fail "the folder's menu entry is not valid"
+desktop-file-validate "$entry" || fail "the menu entry is not valid"
+grep -qx "Exec=\"$prefix/velmora-thermo\"" "$entry" || fail "Exec does not name the program: $(grep ^Exec "$entry")"
+for key in 'Name=Velmora Thermo' 'Name\[ru\]=.+' 'Comment=.+' 'Categories=Science;Physics;Education;' \
+    'Terminal=false' 'Icon=velmora-thermo'; do
+    grep -qxE "$key" "$entry" || fail "the menu entry lacks $key"
+done
+for size in 32x32 128x128; do
+    [ -s "$menu/icons/hicolor/$size/apps/velmora-thermo.png" ] || fail "no $size icon in the theme"
+done
+
+# The installed program polls the installed simulator and writes its settings beside itself.
+start_display
+start_simulator "$prefix/instrument-sim" --seed 5
+printf '[Options]\r\nPort=%s\r\n' "$work/instrument" >"$prefix/VelmoraThermo.ini"
+# Started as the menu starts it: the entry's command line, from another working folder.
+command_line="$(sed -n 's/^Exec=//p' "$entry")"
+(cd "$work" && XDG_RUNTIME_DIR="$work" eval "exec $command_line" </dev/null >"$work/program.log" 2>&1) &
+app_pid=$!
+window="$(timeout 30 xdotool search --sync --onlyvisible --name '^Velmora Thermo$' | head -n 1)" \
+    || fail "the installed program's window did not appear"
+click_tool_button 1
+wait_until 30 "[ \$(grep -c '^poll' '$work/instrument.log') -ge 2 ]"
+click_tool_button 2
+xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
+wait_for_exit || fail "the program ended with status $?"
+grep -q $'^ShowSignalFlag=1\r$' "$prefix/VelmoraThermo.ini" || fail "the settings were not written beside the program"
+grep -q "^Port=$work/instrument"$'\r$' "$prefix/VelmoraThermo.ini" || fail "the port was lost"
+[ ! -e "$work/VelmoraThermo.ini" ] || fail "the settings went to the working folder"
+
+"$prefix/uninstall.sh" >/dev/null || fail "uninstall.sh failed"
+[ ! -e "$entry" ] || fail "the menu entry is still there"
+[ -z "$(find "$menu/icons" -name velmora-thermo.png)" ] || fail "an icon is still there"
+[ "$(ls -A "$prefix")" = "VelmoraThermo.ini" ] || fail "uninstalling left: $(ls -A "$prefix" | tr '\n' ' ')"
+echo "PASS: installed, in the menu, ran from the folder, uninstalled keeping the settings"
