@@ -10,6 +10,7 @@ namespace platform {
 namespace {
 
 constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
+constexpr QChar kByteOrderMark(0xFEFF);
 
 // Only blanks and tabs count as white space around names and values; any other character,
 // a byte-order mark included, is part of the text.
@@ -98,6 +99,10 @@ QStringList splitLines(QStringView text)
 QByteArray encodeFile(const QStringList& lines)
 {
     QString text;
+    // Reading takes a byte-order mark off the start of the file, so text that itself begins with
+    // that character (a file that had two marks) needs a mark in front to keep it.
+    if (!lines.isEmpty() && lines.front().startsWith(kByteOrderMark))
+        text += kByteOrderMark;
     for (const QString& line : lines) {
         text += line;
         text += u"\r\n";

@@ -56,6 +56,7 @@ private slots:
     void writeRefusesUnstorableNames_data();
     void writeRefusesUnstorableNames();
     void writeRereadsFile();
+    void writeKeepsASecondByteOrderMark();
     void writeStringsMatchesOneByOne();
     void writeStringsAllOrNothing();
     void replaceSetsPermissions();
@@ -385,6 +386,22 @@ void TstProfile::writeRereadsFile()
     QVERIFY(first.writeString(kOptions, u"C", u"3"));
     QCOMPARE(readBytes(path()), QByteArray("[Options]\r\nA=1\r\nB=2\r\nC=3\r\n"));
     QCOMPARE(first.readString(kOptions, u"B", u"-"), QStringLiteral("2"));
+}
+
+void TstProfile::writeKeepsASecondByteOrderMark()
+{
+    // Only the first mark is taken off on reading; the second is text, so "[Options]" behind it
+    // is no section header. Saving must keep it that way: were the second mark written as the
+    // file's first bytes, the next read would take it for the mark, the old section would come
+    // back to life and hide the key just written.
+    const QByteArray bom("\xEF\xBB\xBF");
+    QVERIFY(writeBytes(path(), bom + bom + "[Options]\r\nPort=COM3\r\n"));
+    Profile profile(path());
+    QCOMPARE(profile.readString(kOptions, u"Port", u"-"), QStringLiteral("-"));
+
+    QVERIFY(profile.writeString(kOptions, u"Port", u"COM4"));
+    QCOMPARE(readBytes(path()), bom + bom + "[Options]\r\nPort=COM3\r\n[Options]\r\nPort=COM4\r\n");
+    QCOMPARE(Profile(path()).readString(kOptions, u"Port", u"-"), QStringLiteral("COM4"));
 }
 
 void TstProfile::writeStringsMatchesOneByOne()
