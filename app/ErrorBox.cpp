@@ -2,10 +2,44 @@
 
 #include "platform/WindowPlacement.h"
 
+#include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
+#include <QKeyEvent>
 #include <QMessageBox>
 
 namespace app {
+
+namespace {
+
+// A message box that copies itself to the clipboard on Ctrl+C as a Windows message box does:
+// title, text and buttons between rules, so that a user can paste a failure into a report.
+class MessageBox : public QMessageBox {
+public:
+    using QMessageBox::QMessageBox;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->matches(QKeySequence::Copy)) {
+            QGuiApplication::clipboard()->setText(copiedText());
+            return;
+        }
+        QMessageBox::keyPressEvent(event);
+    }
+
+private:
+    QString copiedText() const
+    {
+        const QString rule = QStringLiteral("---------------------------\n");
+        QString copied = rule + windowTitle() + u'\n' + rule + text() + u'\n' + rule;
+        for (const QAbstractButton* button : buttons())
+            copied += QString(button->text()).remove(u'&') + QStringLiteral("   ");
+        return copied + u'\n' + rule;
+    }
+};
+
+} // namespace
 
 QString errorBoxText(const QString& message)
 {
@@ -16,7 +50,7 @@ QString errorBoxText(const QString& message)
 
 void showErrorBox(const QString& message)
 {
-    QMessageBox box(QMessageBox::Critical, QString::fromLatin1(kApplicationTitle),
+    MessageBox box(QMessageBox::Critical, QString::fromLatin1(kApplicationTitle),
         errorBoxText(message), QMessageBox::Ok, QApplication::activeWindow());
     box.setObjectName(QStringLiteral("ErrorBox"));
     box.exec();
@@ -27,9 +61,9 @@ namespace {
 // A message box placed in the middle of the screen rather than over the active window.
 // It is placed as it is about to show, once its size is known, because a window moved
 // after showing may be put back by the platform.
-class CentredMessageBox : public QMessageBox {
+class CentredMessageBox : public MessageBox {
 public:
-    using QMessageBox::QMessageBox;
+    using MessageBox::MessageBox;
 
     void setVisible(bool visible) override
     {
@@ -37,7 +71,7 @@ public:
             adjustSize();
             platform::centreOnScreen(this);
         }
-        QMessageBox::setVisible(visible);
+        MessageBox::setVisible(visible);
     }
 };
 

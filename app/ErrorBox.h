@@ -15,7 +15,8 @@ inline constexpr char kApplicationTitle[] = "Velmora Thermo";
  * character sorts after ".", as letters and digits do. */
 QString errorBoxText(const QString& message);
 
-/** The modal error box: application title, error icon, one OK button. */
+/** The modal error box: application title, error icon, one OK button. Like the plain message,
+ * it copies its title, text and button to the clipboard on Ctrl+C. */
 void showErrorBox(const QString& message);
 
 /** The program's own plain message: modal, centred on the screen, no icon, one OK button. */

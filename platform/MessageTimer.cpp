@@ -31,6 +31,7 @@ void MessageTimer::setEnabled(bool enabled)
 void MessageTimer::restart()
 {
     ++m_generation;
+    m_yieldFirst = false;
     m_timer.stop();
     if (!m_enabled || m_interval == 0)
         return;
@@ -53,6 +54,13 @@ void MessageTimer::fire()
         arm();
         return;
     }
+    if (m_yieldFirst) {
+        // The tick before this one overran it; let the event loop go round once before this one
+        // blocks the window again (see below).
+        m_yieldFirst = false;
+        m_timer.start(0);
+        return;
+    }
     // The next tick is due one interval after this one was. When that moment has passed already,
     // this tick stood for all the ticks that fell due meanwhile (a long tick blocked the loop),
     // and the next one comes a full interval from now. Arming before the handler runs lets the
@@ -69,9 +77,15 @@ void MessageTimer::fire()
     if (!alive)
         return;
     // After a long tick the next one may be overdue: re-arm it for the time left, 0 ms when
-    // overdue, which Qt delivers only after the input and painting that waited meanwhile.
-    if (generation == m_generation && m_enabled && m_interval != 0)
+    // overdue. Input, painting and other programs' requests that came while the tick blocked
+    // must go first, as they do before a Windows timer message; but when the window system's
+    // events and an expired timer are both ready, Qt hands out the timer first, so the window
+    // would stay blocked for a second tick. An overdue tick therefore waits for one more round
+    // of the event loop, in which those events are handed out.
+    if (generation == m_generation && m_enabled && m_interval != 0) {
         arm();
+        m_yieldFirst = m_due <= clock().now();
+    }
 }
 
 } // namespace platform

@@ -40,6 +40,7 @@ private:
     std::uint32_t m_interval = 1000;
     bool m_enabled = false;
     Clock::Duration m_due {};
+    bool m_yieldFirst = false; ///< the next tick is overdue: one round of the event loop first
     unsigned m_generation = 0; ///< counts restarts, so a tick can tell whether its handler made one
 };
 

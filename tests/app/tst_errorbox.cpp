@@ -3,6 +3,7 @@
 #include "app/ErrorBox.h"
 #include "platform/MessageTimer.h"
 
+#include <QClipboard>
 #include <QScreen>
 #include <QTest>
 
@@ -82,6 +83,42 @@ private slots:
         QCOMPARE(seen.buttons, 1);
         const QPoint screenCentre = QGuiApplication::primaryScreen()->availableGeometry().center();
         QVERIFY((seen.centre - screenCentre).manhattanLength() <= 2);
+    }
+
+    void ctrlCCopiesTheBox_data()
+    {
+        QTest::addColumn<bool>("plain");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("plain message") << true << "Не удалось открыть порт!";
+        QTest::newRow("error box") << false << "Cannot open clipboard.";
+    }
+    void ctrlCCopiesTheBox()
+    {
+        QFETCH(bool, plain);
+        QFETCH(QString, text);
+        QGuiApplication::clipboard()->clear();
+        QString copied;
+        bool stillOpen = false;
+        QTimer::singleShot(0, [&] {
+            QMessageBox* box = nullptr;
+            if (!QTest::qWaitFor([&] {
+                    box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+                    return box && box->isActiveWindow();
+                }))
+                return;
+            // The key goes where a user's would: to the OK button, which has the focus.
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_C, Qt::ControlModifier);
+            copied = QGuiApplication::clipboard()->text();
+            stillOpen = box->isVisible();
+            box->button(QMessageBox::Ok)->click();
+        });
+        if (plain)
+            app::showPlainMessage(text);
+        else
+            app::showErrorBox(QStringLiteral("Cannot open clipboard"));
+        QVERIFY(stillOpen);
+        const QString rule = QStringLiteral("---------------------------\n");
+        QCOMPARE(copied, rule + "Velmora Thermo\n" + rule + text + "\n" + rule + "OK   \n" + rule);
     }
 
     void failureInAnEventHandlerIsShownAndTheProgramGoesOn()

@@ -9,12 +9,13 @@ xvfb_pid=""
 wm_pid=""
 app_pid=""
 sim_pid=""
+holder_pid=""
 
 cleanup() {
-    for pid in "$app_pid" "$sim_pid" "$wm_pid" "$xvfb_pid"; do
+    for pid in "$app_pid" "$sim_pid" "$holder_pid" "$wm_pid" "$xvfb_pid"; do
         [ -n "$pid" ] && kill "$pid" 2>/dev/null || true
     done
-    for pid in "$app_pid" "$sim_pid" "$wm_pid" "$xvfb_pid"; do
+    for pid in "$app_pid" "$sim_pid" "$holder_pid" "$wm_pid" "$xvfb_pid"; do
         [ -n "$pid" ] && wait "$pid" 2>/dev/null || true
     done
     rm -rf "$work"
@@ -111,4 +112,120 @@ wait_for_exit() {
     wait "$app_pid" || status=$?
     app_pid=""
     return "$status"
+}
+
+# Waits until the process $1, a child of this shell, has ended (the shell collects it).
+wait_for_end() {
+    wait_until 10 "! kill -0 $1 2>/dev/null"
+}
+
+# Stops the simulator as a user would (it removes its link) and waits for it.
+stop_simulator() {
+    kill "$sim_pid"
+    wait_for_end "$sim_pid"
+    wait "$sim_pid" || fail "the simulator ended with status $?"
+    sim_pid=""
+}
+
+# Runs the command given (a shell function may be one) until it succeeds, for at most $1 seconds.
+wait_for() {
+    local seconds=$1 began
+    shift
+    began=$(now_us)
+    until eval "$*"; do
+        [ $(($(now_us) - began)) -lt $((seconds * 1000000)) ] || fail "gave up waiting for: $*"
+        sleep 0.05
+    done
+}
+
+# Whether the program holds its port, a pseudo-terminal of the simulator, open.
+port_is_open() {
+    ls -l "/proc/$app_pid/fd" 2>/dev/null | grep -q '/dev/pts/'
+}
+
+# The CPU time the program has used so far, in clock ticks.
+cpu_ticks() {
+    local stat
+    stat=$(<"/proc/$app_pid/stat")
+    # Fields after the command name: user time is the 12th, system time the 13th.
+    read -r -a stat <<<"${stat##*) }"
+    echo $((stat[11] + stat[12]))
+}
+
+# Microseconds since the epoch, without starting a process.
+now_us() {
+    echo "${EPOCHREALTIME//[!0-9]/}"
+}
+
+# Asks the program for the clipboard's formats again and again until the command given holds,
+# for at most $1 seconds. The program answers from its event loop, so each answer waits for
+# whatever blocks the window: the longest wait is the longest time the window did not answer.
+# The program must own the clipboard (copy_chart). Sets longest_wait_ms, answers, and
+# cpu_percent: the share of one core the program used meanwhile.
+measure_answers() {
+    local seconds=$1
+    shift
+    local began ticks start took
+    began=$(now_us)
+    ticks=$(cpu_ticks)
+    longest_wait_ms=0
+    answers=0
+    until eval "$*"; do
+        start=$(now_us)
+        [ $((start - began)) -lt $((seconds * 1000000)) ] || fail "gave up waiting for: $*"
+        timeout 20 xclip -selection clipboard -o -t TARGETS >/dev/null 2>&1 \
+            || fail "the window did not answer a clipboard request within 20 s"
+        took=$((($(now_us) - start) / 1000))
+        [ "$took" -le "$longest_wait_ms" ] || longest_wait_ms=$took
+        answers=$((answers + 1))
+    done
+    cpu_percent=$((($(cpu_ticks) - ticks) * 100000000 / $(getconf CLK_TCK) / ($(now_us) - began)))
+}
+
+# Waits for the program's window titled $1 (a dialog) and sets $dialog to it.
+wait_for_window() {
+    local search="xdotool search --onlyvisible --name '^$1\$'"
+    wait_until 10 "$search >/dev/null"
+    dialog="$(eval "$search" | head -n 1)"
+}
+
+# Waits for a message box of the program: a window with the main window's title other than the
+# main window. Sets $box to it.
+wait_for_message_box() {
+    local others="xdotool search --onlyvisible --name '^Velmora Thermo\$' | grep -v '^$window\$'"
+    wait_until 10 "$others >/dev/null"
+    box="$(eval "$others" | head -n 1)"
+}
+
+# Expects a message box saying $1 and closes it with its OK button. Ctrl+C copies a box to the
+# clipboard: a rule, the title, a rule, the text, a rule, the buttons, a rule.
+expect_message() {
+    local text=$1 copied
+    wait_for_message_box
+    # Something else holds the clipboard first, so an old copy cannot pass for this one.
+    printf 'no message' | xclip -selection clipboard -i >/dev/null 2>&1
+    xdotool windowactivate --sync "$box" key --clearmodifiers ctrl+c
+    wait_until 10 "xclip -selection clipboard -o 2>/dev/null | grep -q '^---'"
+    copied="$(xclip -selection clipboard -o)"
+    [ "$(sed -n 4p <<<"$copied")" = "$text" ] || fail "expected \"$text\", the box said: $copied"
+    [ "$(sed -n 2p <<<"$copied")" = "Velmora Thermo" ] || fail "the box's title: $copied"
+    xdotool windowactivate --sync "$box" key --clearmodifiers Return
+    wait_until 10 "! xdotool search --onlyvisible --name '^Velmora Thermo\$' | grep -qv '^$window\$'"
+}
+
+# Holds the simulator's port with the helper $1 the way another program would: exclusively.
+hold_port() {
+    "$1" "$work/instrument" </dev/null >"$work/holder.log" 2>&1 &
+    holder_pid=$!
+    wait_until 10 "grep -q '^held ' '$work/holder.log'"
+}
+
+# Lets the port go again; nobody may have taken it from the holder meanwhile.
+release_port() {
+    kill "$holder_pid"
+    wait_for_end "$holder_pid"
+    wait "$holder_pid" || fail "the port holder ended with status $?: $(cat "$work/holder.log")"
+    holder_pid=""
+    grep -q 'exclusive mark kept' "$work/holder.log" \
+        || fail "the holder lost the port: $(cat "$work/holder.log")"
 }

@@ -289,6 +289,21 @@ private slots:
             QCOMPARE(quint8(got[4]), quint8(0xA5));
     }
 
+    void shortEveryCutsThoseRepliesToTheirFirstByte()
+    {
+        Sim sim({ "--short-every", "2" });
+        QVERIFY(sim.waitForLines("link "));
+        QVERIFY(sim.openPort());
+        QVERIFY(sim.send("\x51\x51\x51"));
+        QVERIFY(sim.waitForLines("poll 0x51 -> ", 3));
+        const QByteArrayList polls = sim.lines("poll 0x51 -> ");
+        QVERIFY(!polls[0].endsWith(" (short)"));
+        QVERIFY2(polls[1].endsWith(" (short)"), polls[1].constData());
+        QVERIFY(!polls[2].endsWith(" (short)"));
+        // Two whole replies and the low byte of the one between them.
+        QCOMPARE(sim.receive(6, 200).size(), 5);
+    }
+
     void hangupAfterClosesTheLineAndRemovesTheLink()
     {
         Sim sim({ "--hangup-after", "2" });
@@ -356,6 +371,7 @@ private slots:
         QTest::newRow("speed 0") << QStringList { "--speed", "0", "a" };
         QTest::newRow("seed -1") << QStringList { "--seed=-1", "a" };
         QTest::newRow("stray-every 0") << QStringList { "--stray-every", "0", "a" };
+        QTest::newRow("short-every x") << QStringList { "--short-every", "x", "a" };
         QTest::newRow("reply-delay=5x") << QStringList { "--reply-delay=5x", "a" };
     }
     void badArgumentsExitWithStatus2()

@@ -37,6 +37,7 @@ struct Options {
     int replyDelayMs = 5;
     bool silent = false;
     unsigned long strayEvery = 0; // 0: never
+    unsigned long shortEvery = 0; // 0: never
     unsigned long hangupAfter = 0; // 0: never
     double ambient = instrumentsim::ThermalParams {}.ambient;
     double speed = 1.0;
@@ -67,6 +68,8 @@ void usage()
         "  --reply-delay MS   milliseconds between a poll and its reply (default 5)\n"
         "  --silent           never answer a poll\n"
         "  --stray-every N    after every N-th reply send one stray byte 0x%02X\n"
+        "  --short-every N    send only the first byte of every N-th reply, as a line that\n"
+        "                     drops a byte would\n"
         "  --hangup-after N   after the N-th poll (answered or not) close the line and exit,\n"
         "                     as if the cable were pulled\n"
         "  --help             show this text\n"
@@ -75,6 +78,7 @@ void usage()
         "Standard output gets one line per event, flushed at once:\n"
         "  link LINK -> /dev/pts/N       ready for the program\n"
         "  poll 0x51 -> 25.3             a poll and the temperature sent (\"silent\" if none)\n"
+        "  poll 0x51 -> 25.3 (short)     only the first byte of that reply was sent\n"
         "  limits 0x52 30.0 31.0         new limits\n"
         "  limits 0x52 incomplete ...    a limits command cut short, ignored\n"
         "  unknown 0x41                  any other byte, ignored\n"
@@ -174,7 +178,7 @@ std::optional<UsageError> parseArguments(int argc, char** argv, Options& options
         }
         const bool known = name == "--start-temp" || name == "--ambient" || name == "--speed"
             || name == "--seed" || name == "--reply-delay" || name == "--stray-every"
-            || name == "--hangup-after";
+            || name == "--short-every" || name == "--hangup-after";
         if (!known)
             return UsageError { "unknown option " + std::string(argument) };
         if (!value) {
@@ -211,7 +215,12 @@ std::optional<UsageError> parseArguments(int argc, char** argv, Options& options
             const auto count = parseCount(*value, 1, 1000000000ul);
             if (!count)
                 return bad("a whole number from 1 to 1000000000");
-            (name == "--stray-every" ? options.strayEvery : options.hangupAfter) = *count;
+            if (name == "--stray-every")
+                options.strayEvery = *count;
+            else if (name == "--short-every")
+                options.shortEvery = *count;
+            else
+                options.hangupAfter = *count;
         }
     }
     if (options.link.empty())
@@ -285,10 +294,13 @@ private:
                 return finish(waited == PtyLink::Wait::Failed ? failed() : stopped());
             const std::uint8_t reply[2] = { static_cast<std::uint8_t>(tenths & 0xFF),
                 static_cast<std::uint8_t>(tenths >> 8) };
-            const std::size_t sent = m_link.write(reply, sizeof reply);
-            logf("poll 0x51 -> %s%s", tenthsText(tenths).c_str(),
-                sent == sizeof reply ? "" : " (not delivered: the port's input is full)");
             ++m_replies;
+            const bool cutShort
+                = m_options.shortEvery != 0 && m_replies % m_options.shortEvery == 0;
+            const std::size_t size = cutShort ? 1 : sizeof reply;
+            const std::size_t sent = m_link.write(reply, size);
+            logf("poll 0x51 -> %s%s%s", tenthsText(tenths).c_str(), cutShort ? " (short)" : "",
+                sent == size ? "" : " (not delivered: the port's input is full)");
             if (m_options.strayEvery != 0 && m_replies % m_options.strayEvery == 0) {
                 m_link.write(&kStrayByte, 1);
                 logf("stray 0x%02X", kStrayByte);

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# The instrument hangs up in the middle of polling, as if its cable were pulled: the program
+# goes on polling the dead line without a crash, a hang or a busy loop. Once the instrument is
+# back on the same port, Stop and Start work again and the readings resume.
+source "$(dirname "$0")/session.sh"
+program=$1
+simulator=$2
+
+start_display
+start_simulator "$simulator" --seed 5 --start-temp 30.5 --hangup-after 3
+printf '[Options]\r\nPort=%s\r\nTimerWorkInterval=600\r\nNPoints=30\r\n' "$work/instrument" \
+    >"$work/VelmoraThermo.ini"
+start_program "$program"
+copy_chart
+
+click_tool_button 1 # Start
+wait_until 30 "grep -q '^hangup after 3 polls' '$work/instrument.log'"
+wait_for_end "$sim_pid"
+wait "$sim_pid" || fail "the simulator ended with status $?"
+sim_pid=""
+port_is_open || fail "the program let go of its port by itself"
+
+# Polling goes on over the dead line for a few ticks.
+until_us=$(($(now_us) + 4000000))
+measure_answers 30 "[ \$(now_us) -ge $until_us ]"
+echo "over the dead line: longest time the window did not answer $longest_wait_ms ms, CPU $cpu_percent %"
+kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
+[ "$longest_wait_ms" -lt 2500 ] || fail "the window did not answer for $longest_wait_ms ms"
+[ "$cpu_percent" -lt 50 ] || fail "the program used $cpu_percent % of a core polling a dead line"
+
+# The instrument is back on the same port.
+start_simulator "$simulator" --seed 6 --start-temp 30.5
+click_tool_button 2 # Stop
+wait_for 10 "! port_is_open"
+click_tool_button 1 # Start
+wait_until 30 "[ \$(grep -c '^poll 0x51 -> [0-9]' '$work/instrument.log') -ge 3 ]"
+copy_chart
+plotted=$(copied_pixels_of_colour '00 ff 00')
+[ "$plotted" -ge 20 ] || fail "only $plotted line pixels after three readings"
+
+xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
+wait_for_exit || fail "the program ended with status $?"
+echo "PASS: the program outlived the hang-up and polled again after Stop and Start"
