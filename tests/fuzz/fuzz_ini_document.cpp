@@ -28,8 +28,8 @@ namespace {
 const QString kAbsent = QStringLiteral("\x01(absent)");
 // Enough writes and probes to reach every rule, few enough to keep each run quick.
 constexpr qsizetype kMaxWrites = 8;
-constexpr qsizetype kMaxProbeSections = 3;
-constexpr qsizetype kMaxProbeKeys = 8;
+constexpr qsizetype kMaxProbeSections = 2;
+constexpr qsizetype kMaxProbeKeys = 6;
 
 QStringView blankTrimmed(QStringView text)
 {
