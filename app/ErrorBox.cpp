@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
+#include <utility>
+
 namespace app {
 
 QString errorBoxText(const QString& message)
@@ -54,7 +56,7 @@ void showPlainMessage(const QString& message)
 void reportFailure(std::exception_ptr failure)
 {
     try {
-        std::rethrow_exception(failure);
+        std::rethrow_exception(std::move(failure));
     } catch (const std::exception& e) {
         showErrorBox(QString::fromUtf8(e.what()));
     } catch (...) {

@@ -8,6 +8,7 @@ packages=(
     qt6-base-dev                         # Qt 6 Core, Gui, Widgets, Test and their tools
     libbenchmark-dev                     # the benchmarks under bench/
     clang-format                         # the format check
+    clang-tidy                           # the static checks (tools/tidy.sh)
     fonts-dejavu-core fonts-dejavu-extra # the faces that stand in for the program's fonts
     xvfb xauth openbox xdotool xclip x11-utils  # the whole-program tests on a virtual display
 )
