@@ -116,6 +116,7 @@ void TDlgAbout::keyPressEvent(QKeyEvent* event)
         FormKeyPress(event);
         return;
     }
+    // Past QDialog on purpose, as said above. NOLINTNEXTLINE(bugprone-parent-virtual-call)
     QWidget::keyPressEvent(event);
 }
 

@@ -8,6 +8,8 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 
+#include <utility>
+
 namespace app {
 
 namespace {
@@ -88,7 +90,7 @@ void showPlainMessage(const QString& message)
 void reportFailure(std::exception_ptr failure)
 {
     try {
-        std::rethrow_exception(failure);
+        std::rethrow_exception(std::move(failure));
     } catch (const std::exception& e) {
         showErrorBox(QString::fromUtf8(e.what()));
     } catch (...) {

@@ -12,7 +12,7 @@ namespace {
 
 QString settingsFileIn(const QTemporaryDir& dir)
 {
-    const QString path = app::settingsFilePath(dir.path());
+    QString path = app::settingsFilePath(dir.path());
     platform::Profile profile(path);
     app::saveSettings(profile, app::Settings(96));
     return path;

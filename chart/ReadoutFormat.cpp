@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace chart {
@@ -30,7 +31,7 @@ Decimal decimalExpansion(double magnitude)
         if (*p >= '0' && *p <= '9')
             d.digits += *p;
     }
-    d.exponent = *p == 'e' ? std::atoi(p + 1) : 0;
+    d.exponent = *p == 'e' ? static_cast<int>(std::strtol(p + 1, nullptr, 10)) : 0;
     if (d.digits.find_first_not_of('0') == std::string::npos)
         d.digits.clear();
     return d;

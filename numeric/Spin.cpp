@@ -412,7 +412,7 @@ QString typedText(const QKeyEvent* event)
         return QStringLiteral("\r");
     if (event->key() == Qt::Key_Delete)
         return {};
-    const QString text = event->text();
+    QString text = event->text();
     const Qt::KeyboardModifiers modifiers = event->modifiers();
     if (!modifiers.testFlag(Qt::ControlModifier) || modifiers.testFlag(Qt::AltModifier)
         || text.size() != 1)

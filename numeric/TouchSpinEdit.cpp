@@ -13,7 +13,7 @@ namespace {
 void warnAboutFailure(std::exception_ptr failure)
 {
     try {
-        std::rethrow_exception(failure);
+        std::rethrow_exception(std::move(failure));
     } catch (const std::exception& e) {
         qWarning("Touch spin edit: %s", e.what());
     } catch (...) {

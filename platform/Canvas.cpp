@@ -177,8 +177,6 @@ void Canvas::line(int x1, int y1, int x2, int y2)
 {
     const Wide dx = Wide(x2) - x1;
     const Wide dy = Wide(y2) - y1;
-    if (dx == 0 && dy == 0)
-        return;
 
     // Walk the longer axis one pixel at a time; the other coordinate follows, rounded.
     const bool alongX = (dx < 0 ? -dx : dx) >= (dy < 0 ? -dy : dy);
@@ -186,6 +184,8 @@ void Canvas::line(int x1, int y1, int x2, int y2)
     const Wide minor = alongX ? dy : dx;
     const Wide step = major > 0 ? 1 : -1;
     const Wide length = major * step; // pixels 0 .. length - 1; the end point is left out
+    if (length == 0) // a line from a point to itself: its only pixel is the end point
+        return;
     const Wide start = alongX ? x1 : y1;
     const Wide other = alongX ? y1 : x1;
     const Wide limit = alongX ? m_image.width() : m_image.height();

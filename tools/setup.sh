@@ -9,6 +9,7 @@ packages=(
     libbenchmark-dev                     # the benchmarks under bench/
     clang-format                         # the format check
     clang libclang-rt-14-dev             # the fuzz targets (libFuzzer and the sanitizers)
+    clang-tidy                           # the static checks (tools/tidy.sh)
     fonts-dejavu-core fonts-dejavu-extra # the faces that stand in for the program's fonts
     xvfb xauth openbox xdotool xclip x11-utils  # the whole-program tests on a virtual display
     desktop-file-utils                   # the install test checks the menu entry

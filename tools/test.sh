@@ -9,6 +9,7 @@ jobs="$(nproc)"
 
 "$root/tools/build.sh" "$root/build"
 cmake --build "$root/build" --target format-check
+"$root/tools/tidy.sh" "$root/build" # clang-tidy, on the plain build's compile commands
 (cd "$root/build" && ctest --output-on-failure --parallel "$jobs")
 
 "$root/tools/build.sh" "$root/build-sanitize" -DVT_SANITIZE=ON -DVT_BUILD_BENCH=OFF

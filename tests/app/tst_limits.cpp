@@ -35,8 +35,8 @@ struct LimitsDialogSeen {
 
 // Answers the next limits dialog that opens modally: records what its fields show, lets `edit`
 // change them, then presses `buttonName`. The guard stops looking as it goes.
-[[nodiscard]] std::unique_ptr<QTimer> answerLimitsDialog(
-    LimitsDialogSeen& seen, const char* buttonName, std::function<void(TdlgRegParam&)> edit = {})
+[[nodiscard]] std::unique_ptr<QTimer> answerLimitsDialog(LimitsDialogSeen& seen,
+    const char* buttonName, const std::function<void(TdlgRegParam&)>& edit = {})
 {
     auto poll = std::make_unique<QTimer>();
     poll->setInterval(5);

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
+#include <cstddef>
 #include <vector>
 
 using chart::ChartRenderer;
@@ -203,7 +204,7 @@ void TstChartRenderer::emptyChartMatchesReference()
 {
     const QImage reference = emptyChart();
     const auto* bits = reinterpret_cast<const QRgb*>(reference.constBits());
-    QCOMPARE(std::count(bits, bits + kW * kH, kAxis), 2036);
+    QCOMPARE(std::count(bits, bits + std::ptrdiff_t(kW) * kH, kAxis), 2036);
 
     ChartRenderer chart;
     chart.InitPictures(defaults(), scale(20, 40, false));

@@ -21,7 +21,7 @@ private:
     QString addPort(const QString& deviceName)
     {
         m_ports.push_back(std::make_unique<PtyPeer>());
-        const QString path = m_folder->filePath(deviceName);
+        QString path = m_folder->filePath(deviceName);
         if (!QFile::link(m_ports.back()->devicePath(), path))
             qWarning("cannot link %s", qPrintable(path));
         return path;

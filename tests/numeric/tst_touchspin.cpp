@@ -11,6 +11,7 @@
 
 #include <functional>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -72,7 +73,7 @@ int keypadCount()
 // Runs `whileOpen` on the next keypad that opens modally, once it is the active window, while
 // the returned guard lives; a keypad still open afterwards is ended with kLeftOpen.
 [[nodiscard]] std::unique_ptr<QTimer> answerNextKeypad(
-    int& opened, std::function<void(TTouchSpinPanelWnd&)> whileOpen)
+    int& opened, const std::function<void(TTouchSpinPanelWnd&)>& whileOpen)
 {
     auto poll = std::make_unique<QTimer>();
     poll->setInterval(5);
@@ -137,7 +138,7 @@ private slots:
         m_previousReporter = TTouchSpinEdit::setErrorReporter([this](std::exception_ptr failure) {
             m_keypadsAtReport = keypadCount();
             try {
-                std::rethrow_exception(failure);
+                std::rethrow_exception(std::move(failure));
             } catch (const std::exception& e) {
                 m_reported.append(QString::fromUtf8(e.what()));
             }

@@ -173,10 +173,10 @@ private slots:
         QTest::addColumn<QString>("expected");
         const QString blank = "......../......../......../......../......../........";
         const QString diagonal = "P......./.P....../..P...../...P..../....P.../.....P..";
-        const auto rect = [](const char* name, QList<int> ltrb, const QString& expected) {
+        const auto rect = [](const char* name, const QList<int>& ltrb, const QString& expected) {
             QTest::addRow("rectangle %s", name) << false << ltrb << expected;
         };
-        const auto line = [](const char* name, QList<int> from_to, const QString& expected) {
+        const auto line = [](const char* name, const QList<int>& from_to, const QString& expected) {
             QTest::addRow("line %s", name) << true << from_to << expected;
         };
         rect("(1,1,7,5)", { 1, 1, 7, 5 }, "......../.PPPPPP./.PbbbbP./.PbbbbP./.PPPPPP./........");

@@ -264,7 +264,7 @@ Sample Soak::sample(const QString& label) const
     Sample s;
     s.label = label;
     s.tick = m_ticks;
-    s.seconds = m_clock.isValid() ? m_clock.nsecsElapsed() / 1e9 : 0.0;
+    s.seconds = m_clock.isValid() ? static_cast<double>(m_clock.nsecsElapsed()) / 1e9 : 0.0;
     s.counter = m_form ? m_form->sampleCounter() : 0;
     s.readings = m_readings;
     QFile status(QStringLiteral("/proc/self/status"));

@@ -99,6 +99,8 @@ void log(const std::string& line)
     std::fflush(stdout);
 }
 
+// A C variadic function on purpose: as a printf-like function, the compiler checks every format
+// against its arguments. NOLINTNEXTLINE(cert-dcl50-cpp)
 [[gnu::format(printf, 1, 2)]] void logf(const char* format, ...)
 {
     std::va_list args;
