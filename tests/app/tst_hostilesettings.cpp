@@ -80,7 +80,7 @@ void TstHostileSettings::startsAndKeepsEverything_data()
         // Noise around one sound key: the key is found and kept, the noise survives as it was
         // when it is valid UTF-8, and is rewritten as UTF-8 text when it is read as code page
         // 1251.
-        const QByteArray noise = randomBytes(seed, 4096 * seed);
+        const QByteArray noise = randomBytes(seed, qsizetype { 4096 } * seed);
         QTest::addRow("random bytes %u", seed)
             << noise + "\n[Options]\nNPoints=55\n" + randomBytes(seed + 100, 512)
             << QStringList { "NPoints=55" }

@@ -33,10 +33,14 @@ QImage drawIcon(int size)
     painter.fillRect(sheet.translated(1, 1), QColor(0x80, 0x80, 0x80));
     painter.fillRect(sheet, Qt::white);
     painter.setPen(QPen(QColor(0xC0, 0xC0, 0xC0), line));
-    for (qreal x = sheet.left() + 5.5; x < sheet.right(); x += 6)
+    for (int column = 0; column < 3; ++column) {
+        const qreal x = sheet.left() + 5.5 + 6 * column;
         painter.drawLine(QPointF(x, sheet.top()), QPointF(x, sheet.bottom()));
-    for (qreal y = sheet.top() + 6; y < sheet.bottom(); y += 6)
+    }
+    for (int row = 1; row <= 3; ++row) {
+        const qreal y = sheet.top() + 6 * row;
         painter.drawLine(QPointF(sheet.left(), y), QPointF(sheet.right(), y));
+    }
     QPainterPath curve(QPointF(14.5, 25.5));
     curve.cubicTo(QPointF(19, 19.5), QPointF(23, 19), QPointF(25, 14));
     curve.cubicTo(QPointF(26.5, 10), QPointF(28, 8), QPointF(29.5, 6.5));
@@ -54,8 +58,10 @@ QImage drawIcon(int size)
     painter.setBrush(Qt::white);
     painter.drawPath(glass.simplified());
     painter.setPen(QPen(Qt::black, line));
-    for (qreal y = 5; y <= 21; y += 2)
-        painter.drawLine(QPointF(9.5, y), QPointF(y == 5 || y == 13 || y == 21 ? 11.8 : 10.8, y));
+    for (int tick = 0; tick <= 8; ++tick) {
+        const qreal y = 5 + 2 * tick;
+        painter.drawLine(QPointF(9.5, y), QPointF(tick % 4 == 0 ? 11.8 : 10.8, y));
+    }
     painter.setPen(Qt::NoPen);
     painter.setBrush(QColor(0xE0, 0x00, 0x00));
     painter.drawRoundedRect(QRectF(6, 10, 2, 16), 1, 1);
