@@ -229,3 +229,15 @@ release_port() {
     grep -q 'exclusive mark kept' "$work/holder.log" \
         || fail "the holder lost the port: $(cat "$work/holder.log")"
 }
+
+# Polls on for four seconds over a line that is dead ($1 says how, for the report) and fails
+# when the program ended, stopped answering for 2.5 s or more, or spun on the dead line.
+expect_answers_over_dead_line() {
+    local what=$1
+    local until_us=$(($(now_us) + 4000000))
+    measure_answers 30 "[ \$(now_us) -ge $until_us ]"
+    echo "$what: longest time the window did not answer $longest_wait_ms ms, CPU $cpu_percent %"
+    kill -0 "$app_pid" 2>/dev/null || fail "the program ended"
+    [ "$longest_wait_ms" -lt 2500 ] || fail "the window did not answer for $longest_wait_ms ms"
+    [ "$cpu_percent" -lt 50 ] || fail "the program used $cpu_percent % of a core: $what"
+}
