@@ -21,20 +21,16 @@ if [ -z "$name" ] || ! [ -d "$root/tests/fuzz/corpus/$name" ] \
         "$(cd "$root/tests/fuzz/corpus" && echo *)" >&2
     exit 2
 fi
-build="$root/build-fuzz"
 work="${VT_FUZZ_WORK:-$HOME/.cache/velmora-fuzz}/$name"
+# shellcheck source=tools/fuzz-common.sh
+source "$root/tools/fuzz-common.sh"
 
-"$root/tools/setup.sh"
-CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DVT_FUZZ=ON -DVT_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" --target "fuzz_$name" --parallel "$(nproc)"
+fuzz_build_target "fuzz_$name"
 
-mkdir -p "$work/corpus" "$work/artifacts"
+mkdir -p "$work/corpus"
 if [ -z "$(ls -A "$work/corpus")" ]; then
     cp -r "$root/tests/fuzz/corpus/$name/." "$work/corpus/"
 fi
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
 
 done_runs=0
 index=0
@@ -43,21 +39,18 @@ while [ "$done_runs" -lt "$total" ]; do
     runs=$((total - done_runs < chunk ? total - done_runs : chunk))
     log="$work/chunk-$index.log"
     status=0
-    # libFuzzer's own limits bound each input; the outer one bounds a chunk that stops advancing.
-    timeout --kill-after=30 86400 \
-        "$build/tests/fuzz/fuzz_$name" "$work/corpus" -runs="$runs" -seed="$((RANDOM + index))" \
-        -timeout=10 -rss_limit_mb=4096 -malloc_limit_mb=1024 -use_value_profile=1 \
-        -print_final_stats=1 -artifact_prefix="$work/artifacts/" >"$log" 2>&1 || status=$?
-    executed="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)"
-    rate="$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -n 1)"
-    rss="$(sed -n 's/^stat::peak_rss_mb: *//p' "$log" | tail -n 1)"
+    # A chunk that stops advancing is cut off after a day.
+    fuzz_run "$name" "$work/corpus" "$work/artifacts" "$log" 86400 -runs="$runs" \
+        -seed="$((RANDOM + index))" || status=$?
+    executed="$(fuzz_stat "$log" number_of_executed_units)"
+    rate="$(fuzz_stat "$log" average_exec_per_sec)"
+    rss="$(fuzz_stat "$log" peak_rss_mb)"
     done_runs=$((done_runs + ${executed:-0}))
     echo "fuzz_$name chunk $index: ${executed:-?} runs, ${rate:-?} exec/s, peak ${rss:-?} MB;" \
         "total ${done_runs}, corpus of $(find "$work/corpus" -type f | wc -l) inputs"
     if [ "$status" -ne 0 ] || [ -z "$executed" ]; then
         echo "fuzz_$name: FAILED (exit status $status) in chunk $index; log: $log"
-        tail -n 60 "$log"
-        grep -o 'Test unit written to .*' "$log" | sed 's/^Test unit written to /input kept: /' || true
+        fuzz_report_failure "$log"
         exit 1
     fi
 done

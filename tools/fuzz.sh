@@ -18,49 +18,34 @@ if ! [[ "$seconds" =~ ^[1-9][0-9]*$ ]]; then
     echo "usage: $0 [seconds-per-target] [libFuzzer options...]" >&2
     exit 2
 fi
-build="$root/build-fuzz"
 artifacts="${VT_FUZZ_ARTIFACTS:-${TMPDIR:-/tmp}/velmora-fuzz}"
+# shellcheck source=tools/fuzz-common.sh
+source "$root/tools/fuzz-common.sh"
 
-"$root/tools/setup.sh"
-CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DVT_FUZZ=ON -DVT_BUILD_BENCH=OFF >/dev/null
-cmake --build "$build" --target fuzz_all --parallel "$(nproc)"
+fuzz_build_target fuzz_all
 
 scratch="$(mktemp -d)"
 trap 'rm -rf "$scratch"' EXIT
-export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
-export LSAN_OPTIONS="suppressions=$root/tests/lsan.supp:print_suppressions=0"
 
 failed=()
 for seeds in "$root"/tests/fuzz/corpus/*/; do
     name="$(basename "$seeds")"
-    target="$build/tests/fuzz/fuzz_$name"
     corpus="$scratch/corpus-$name"
     log="$scratch/$name.log"
-    mkdir -p "$artifacts/$name"
     cp -r "$seeds" "$corpus"
 
     status=0
-    # The outer bound catches a target that hangs where libFuzzer's own limits cannot. One input
-    # may take 10 s and allocate 1 GB at once; the process as a whole may grow to 4 GB, since
-    # AddressSanitizer's bookkeeping grows slowly over millions of runs (1.6 GB after 4 million
-    # runs of the INI target, whose plain build stays at 12 MB).
-    timeout --kill-after=30 $((seconds + 300)) \
-        "$target" "$corpus" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
-        -malloc_limit_mb=1024 \
-        -use_value_profile=1 -print_final_stats=1 -artifact_prefix="$artifacts/$name/" "$@" \
-        >"$log" 2>&1 || status=$?
-
-    runs="$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -n 1)"
-    rate="$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -n 1)"
-    rss="$(sed -n 's/^stat::peak_rss_mb: *//p' "$log" | tail -n 1)"
+    fuzz_run "$name" "$corpus" "$artifacts/$name" "$log" $((seconds + 300)) \
+        -max_total_time="$seconds" "$@" || status=$?
+    runs="$(fuzz_stat "$log" number_of_executed_units)"
+    rate="$(fuzz_stat "$log" average_exec_per_sec)"
+    rss="$(fuzz_stat "$log" peak_rss_mb)"
     inputs="$(find "$corpus" -type f | wc -l)"
     if [ "$status" -eq 0 ] && [ -n "$runs" ]; then
         echo "fuzz_$name: ${runs} runs, ${rate} exec/s, peak ${rss} MB, corpus of ${inputs} inputs: ok"
     else
         echo "fuzz_$name: FAILED (exit status $status) after ${runs:-unknown} runs"
-        tail -n 60 "$log"
-        grep -o 'Test unit written to .*' "$log" | sed 's/^Test unit written to /input kept: /' || true
+        fuzz_report_failure "$log"
         failed+=("fuzz_$name")
     fi
 done
