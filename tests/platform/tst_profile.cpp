@@ -8,7 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <memory>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -81,6 +83,8 @@ private slots:
     void readOnlyFolderGetsNoFile();
     void missingFolderFails();
     void symlinkTargetReplaced();
+    void saveRemovesLeftovers_data();
+    void saveRemovesLeftovers();
 
 private:
     QString path(const QString& name = QStringLiteral("t.ini")) const
@@ -611,6 +615,75 @@ void TstProfile::symlinkTargetReplaced()
     QCOMPARE(
         readBytes(path(QStringLiteral("sub/new.ini"))), QByteArray("[Options]\r\nPort=COM1\r\n"));
     QCOMPARE(entries(path(QStringLiteral("sub"))), (QStringList { "new.ini", "real.ini" }));
+}
+
+void TstProfile::saveRemovesLeftovers_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("kind"); // file, folder, link (to a file), locked (a file)
+    QTest::addColumn<bool>("removed");
+
+    // Only a plain file of the temporary name pattern for t.ini, which no save holds.
+    const auto row = [](const char* entry, const char* kind, bool removed) {
+        QTest::newRow(entry) << QString::fromLatin1(entry) << QString::fromLatin1(kind) << removed;
+    };
+    row(".t.ini.k3j9x.tmp", "file", true);
+    row(".t.ini.0.tmp", "file", true);
+    row(".t.ini.3w5e11264sgsf.tmp", "file", true);
+    row(".t.ini.3w5e11264sgsf0.tmp", "file", false);
+    row(".t.ini.k3j9x", "file", false);
+    row(".t.ini.K3J9X.tmp", "file", false);
+    row(".t.ini.k3-9x.tmp", "file", false);
+    row(".t.ini..tmp", "file", false);
+    row(".t.ini.k3j9x.tmp.bak", "file", false);
+    row("t.ini.k3j9x.tmp", "file", false);
+    row(".other.ini.k3j9x.tmp", "file", false);
+    row(".t.ini.k3j9x.tmp folder", "folder", false);
+    row(".t.ini.k3j9x.tmp link", "link", false);
+    row(".t.ini.k3j9x.tmp locked", "locked", false);
+}
+
+void TstProfile::saveRemovesLeftovers()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, kind);
+    QFETCH(bool, removed);
+
+    const QString name = entry.section(u' ', 0, 0);
+    const QString leftover = path(name);
+    QVERIFY(writeBytes(path(), "[Options]\r\nPort=COM3\r\n"));
+    QStringList expected { name, "t.ini" };
+    int lockFd = -1;
+    if (kind == u"folder") {
+        QVERIFY(QDir().mkdir(leftover));
+    } else if (kind == u"link") {
+        QVERIFY(writeBytes(path(QStringLiteral("target")), "x"));
+        QCOMPARE(::symlink("target", QFile::encodeName(leftover).constData()), 0);
+        expected.append(QStringLiteral("target"));
+    } else {
+        QVERIFY(writeBytes(leftover, "[Options]\r\nPo"));
+    }
+    if (kind == u"locked") {
+        // A save running in another process holds this lock; a second open file description
+        // conflicts with it the same way inside one process.
+        lockFd = ::open(QFile::encodeName(leftover).constData(), O_RDONLY | O_CLOEXEC);
+        QVERIFY(lockFd >= 0);
+        QCOMPARE(::flock(lockFd, LOCK_EX | LOCK_NB), 0);
+    }
+
+    QVERIFY(Profile(path()).writeString(kOptions, u"Port", u"COM7"));
+    QCOMPARE(readBytes(path()), QByteArray("[Options]\r\nPort=COM7\r\n"));
+    if (removed)
+        expected.removeOne(name);
+    expected.sort();
+    QCOMPARE(entries(m_dir->path()), expected);
+
+    if (lockFd >= 0) {
+        // Once that save is gone, its file is a leftover like any other.
+        ::close(lockFd);
+        QVERIFY(Profile(path()).writeString(kOptions, u"Port", u"COM8"));
+        QCOMPARE(entries(m_dir->path()), QStringList { "t.ini" });
+    }
 }
 
 QTEST_GUILESS_MAIN(TstProfile)
