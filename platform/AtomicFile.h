@@ -21,6 +21,13 @@ enum class ReplaceError {
  * A file or folder that carries no write permission bit at all counts as read-only even for root,
  * as the read-only attribute does on Windows. On failure the original file is untouched and no
  * temporary file is left behind.
+ *
+ * The temporary file is ".<name>.<random>.tmp" beside the file, the random part in lower-case
+ * base 36, and the save holds an exclusive flock() on it while it has that name. A process killed
+ * in the middle leaves its temporary file behind; each successful replacement removes the files
+ * of that name pattern (for its own file name) whose lock nobody holds, so a save running in
+ * another process at the same moment keeps its file. Files of any other name, links and folders
+ * are never touched.
  */
 ReplaceError replaceFileAtomically(const QString& path, const QByteArray& content);
 

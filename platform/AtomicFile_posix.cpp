@@ -5,8 +5,10 @@
 
 #include <cerrno>
 #include <climits>
+#include <dirent.h>
 #include <fcntl.h>
 #include <optional>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -17,6 +19,9 @@ namespace {
 constexpr mode_t kAnyWriteBit = S_IWUSR | S_IWGRP | S_IWOTH;
 constexpr int kMaxLinkHops = 40; // as the kernel allows before ELOOP
 constexpr int kMaxNameAttempts = 100;
+constexpr char kTemporarySuffix[] = ".tmp";
+// A 64-bit number in base 36 takes at most 13 digits.
+constexpr qsizetype kMaxRandomDigits = 13;
 
 QByteArray folderOf(const QByteArray& path)
 {
@@ -97,6 +102,86 @@ void syncFolder(const QByteArray& folder)
     ::close(fd);
 }
 
+// ".<name>.<random>.tmp", the random part in base 36 digits (lower-case letters).
+QByteArray temporaryName(const QByteArray& name)
+{
+    return '.' + name + '.' + QByteArray::number(QRandomGenerator::global()->generate64(), 36)
+        + kTemporarySuffix;
+}
+
+bool isTemporaryName(QByteArrayView entry, const QByteArray& name)
+{
+    const QByteArray prefix = '.' + name + '.';
+    if (!entry.startsWith(prefix) || !entry.endsWith(kTemporarySuffix))
+        return false;
+    const qsizetype digits = entry.size() - prefix.size() - qsizetype(sizeof kTemporarySuffix - 1);
+    if (digits < 1 || digits > kMaxRandomDigits)
+        return false;
+    for (const char c : entry.sliced(prefix.size(), digits)) {
+        if (!((c >= '0' && c <= '9') || (c >= 'a' && c <= 'z')))
+            return false;
+    }
+    return true;
+}
+
+bool sameFile(const struct stat& a, const struct stat& b)
+{
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+}
+
+// A save holds an exclusive lock on its temporary file from the moment the file has its name
+// until the name is gone again, renamed over the original or removed. Takes that lock on the
+// new file @p fd. False when a cleanup in another process took the file first (it is removing
+// it, or has removed it already): the caller must try another name. A file system that keeps no
+// locks leaves the file unlocked, which is safe too: the cleanup cannot lock it either and so
+// never removes it.
+bool lockAsOwn(int fd, const QByteArray& path)
+{
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return errno != EWOULDBLOCK;
+    struct stat opened { };
+    struct stat named { };
+    return ::fstat(fd, &opened) == 0 && ::lstat(path.constData(), &named) == 0
+        && sameFile(opened, named);
+}
+
+// Removes one temporary file that a save killed in the middle left behind: a plain file of our
+// own name whose lock nobody holds. A save that is still running holds its lock, so its file
+// stays; links, folders and anything else are never opened.
+void removeIfAbandoned(int folderFd, const char* entry)
+{
+    struct stat named { };
+    if (::fstatat(folderFd, entry, &named, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISREG(named.st_mode))
+        return;
+    const int fd
+        = ::openat(folderFd, entry, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return;
+    struct stat opened { };
+    if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode)
+        && ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
+        // With the lock held, the name must still be the file locked: a save that has renamed
+        // its file away, or a cleanup that got there first, leaves nothing to remove.
+        if (::fstatat(folderFd, entry, &named, AT_SYMLINK_NOFOLLOW) == 0 && sameFile(opened, named))
+            ::unlinkat(folderFd, entry, 0);
+    }
+    ::close(fd);
+}
+
+// Best effort after a successful save: a leftover that can't be removed stays for the next one.
+void removeLeftovers(const QByteArray& folder, const QByteArray& name)
+{
+    DIR* dir = ::opendir(folder.constData());
+    if (!dir)
+        return;
+    const int folderFd = ::dirfd(dir);
+    while (const dirent* entry = ::readdir(dir)) {
+        if (isTemporaryName(QByteArrayView(entry->d_name), name))
+            removeIfAbandoned(folderFd, entry->d_name);
+    }
+    ::closedir(dir);
+}
+
 ReplaceError errorFor(int error)
 {
     if (isDenial(error))
@@ -141,22 +226,32 @@ ReplaceError replaceFileAtomically(const QString& path, const QByteArray& conten
     QByteArray temporary;
     int fd = -1;
     for (int attempt = 0; attempt < kMaxNameAttempts && fd < 0; ++attempt) {
-        temporary = folder + "/." + name + '.'
-            + QByteArray::number(QRandomGenerator::global()->generate64(), 36);
+        temporary = folder + '/' + temporaryName(name);
         fd = ::open(temporary.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
             return errorFor(errno);
+        if (fd >= 0 && !lockAsOwn(fd, temporary)) {
+            ::close(fd);
+            fd = -1;
+        }
     }
     if (fd < 0)
         return ReplaceError::IoError;
+    // The lock lives as long as any descriptor of the open file does: this copy keeps it over
+    // the rename, after the one written through has been closed and its result checked.
+    const int lockFd = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
 
     const auto fail = [&](ReplaceError error) {
         if (fd >= 0)
             ::close(fd);
         ::unlink(temporary.constData());
+        if (lockFd >= 0)
+            ::close(lockFd);
         return error;
     };
 
+    if (lockFd < 0)
+        return fail(ReplaceError::IoError);
     if (!writeAll(fd, content))
         return fail(ReplaceError::IoError);
     if (exists) {
@@ -177,7 +272,9 @@ ReplaceError replaceFileAtomically(const QString& path, const QByteArray& conten
         return fail(ReplaceError::IoError);
     if (::rename(temporary.constData(), target.constData()) != 0)
         return fail(errorFor(errno));
+    ::close(lockFd);
     syncFolder(folder);
+    removeLeftovers(folder, name);
     return ReplaceError::None;
 }
 

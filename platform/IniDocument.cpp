@@ -4,13 +4,13 @@
 
 #include <array>
 #include <optional>
+#include <utility>
 
 namespace platform {
 
 namespace {
 
 constexpr char kUtf8Bom[] = "\xEF\xBB\xBF";
-constexpr QChar kByteOrderMark(0xFEFF);
 
 // Only blanks and tabs count as white space around names and values; any other character,
 // a byte-order mark included, is part of the text.
@@ -63,13 +63,13 @@ QString fromCp1251(QByteArrayView bytes)
     return text;
 }
 
-// The file is UTF-8; one that is not valid UTF-8 was most likely saved by a Windows copy of
-// the program in the Cyrillic code page, and reads as that.
-QString decodeFile(QByteArrayView bytes)
+// Each line is UTF-8 or, when it is not valid UTF-8, the Cyrillic code page: a Windows copy of
+// the program saves its captions in that code page, and such a line can sit among UTF-8 lines
+// written here, so one line's encoding says nothing about the next one's.
+QString decodeLine(QByteArrayView bytes)
 {
-    if (bytes.startsWith(kUtf8Bom))
-        bytes = bytes.sliced(3);
-    // Stateless: a sequence cut off at the end of the file counts as invalid too.
+    // Stateless: a sequence cut off at the end of the line counts as invalid too. A mark inside
+    // the file is text, kept as the character it is.
     QStringDecoder utf8(QStringDecoder::Utf8,
         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
     QString text = utf8.decode(bytes);
@@ -78,36 +78,31 @@ QString decodeFile(QByteArrayView bytes)
     return fromCp1251(bytes);
 }
 
-// CR LF, LF and CR all end a line; a last line without a line end still counts.
-QStringList splitLines(QStringView text)
+// CR LF, LF and CR all end a line; a last line without a line end still counts. The bytes are
+// split before decoding: CR and LF are those bytes in both encodings and never part of a longer
+// UTF-8 sequence.
+QList<QByteArray> splitLines(QByteArrayView bytes)
 {
-    QStringList lines;
+    QList<QByteArray> lines;
     qsizetype start = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] != u'\r' && text[i] != u'\n')
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\r' && bytes[i] != '\n')
             continue;
-        lines.append(text.sliced(start, i - start).toString());
-        if (text[i] == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+        lines.append(bytes.sliced(start, i - start).toByteArray());
+        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
             ++i;
         start = i + 1;
     }
-    if (start < text.size())
-        lines.append(text.sliced(start).toString());
+    if (start < bytes.size())
+        lines.append(bytes.sliced(start).toByteArray());
     return lines;
 }
 
-QByteArray encodeFile(const QStringList& lines)
+// The mark of the file's start is not part of its first line: a first line whose bytes begin
+// with the mark themselves (a file that had two marks) needs one in front to keep them.
+QByteArray markFor(QByteArrayView firstLine)
 {
-    QString text;
-    // Reading takes a byte-order mark off the start of the file, so text that itself begins with
-    // that character (a file that had two marks) needs a mark in front to keep it.
-    if (!lines.isEmpty() && lines.front().startsWith(kByteOrderMark))
-        text += kByteOrderMark;
-    for (const QString& line : lines) {
-        text += line;
-        text += u"\r\n";
-    }
-    return text.toUtf8();
+    return firstLine.startsWith(kUtf8Bom) ? QByteArray(kUtf8Bom) : QByteArray();
 }
 
 // "[name]" with blanks allowed anywhere outside the name; the name runs to the last "]".
@@ -163,14 +158,15 @@ struct SectionLines {
 };
 
 // Only the first section of a name counts; later ones of the same name are never searched.
-std::optional<SectionLines> findSection(const QStringList& lines, QStringView name)
+template <typename Lines>
+std::optional<SectionLines> findSection(const Lines& lines, QStringView name)
 {
     for (qsizetype i = 0; i < lines.size(); ++i) {
-        const auto found = sectionName(lines[i]);
+        const auto found = sectionName(lines[i].text);
         if (!found || !sameName(*found, name))
             continue;
         qsizetype end = i + 1;
-        while (end < lines.size() && !sectionName(lines[end]))
+        while (end < lines.size() && !sectionName(lines[end].text))
             ++end;
         return SectionLines { i, end };
     }
@@ -205,16 +201,34 @@ QString storedValue(QStringView value)
 
 } // namespace
 
+IniDocument::Line IniDocument::Line::fromText(QString text)
+{
+    QByteArray bytes = text.toUtf8();
+    return Line { std::move(text), std::move(bytes) };
+}
+
 IniDocument IniDocument::fromBytes(QByteArrayView bytes)
 {
+    if (bytes.startsWith(kUtf8Bom))
+        bytes = bytes.sliced(3);
     IniDocument document;
-    document.m_lines = splitLines(decodeFile(bytes));
+    for (QByteArray& line : splitLines(bytes)) {
+        QString text = decodeLine(line);
+        document.m_lines.append(Line { std::move(text), std::move(line) });
+    }
     return document;
 }
 
 QByteArray IniDocument::toBytes() const
 {
-    return encodeFile(m_lines);
+    if (m_lines.isEmpty())
+        return QByteArray();
+    QByteArray bytes = markFor(m_lines.front().bytes);
+    for (const Line& line : m_lines) {
+        bytes += line.bytes;
+        bytes += "\r\n";
+    }
+    return bytes;
 }
 
 QString IniDocument::readString(
@@ -224,7 +238,7 @@ QString IniDocument::readString(
     const auto lines = findSection(m_lines, trimmed(section));
     if (lines && !keyName.isEmpty()) {
         for (qsizetype i = lines->header + 1; i < lines->end; ++i) {
-            const auto entry = keyLine(m_lines[i]);
+            const auto entry = keyLine(m_lines[i].text);
             if (entry && sameName(entry->name, keyName))
                 return cutToMaxLength(withoutQuotes(entry->value));
         }
@@ -253,19 +267,19 @@ bool IniDocument::writeString(QStringView section, QStringView key, QStringView 
     if (const auto found = findSection(m_lines, sectionText)) {
         qsizetype insertAt = found->header + 1;
         for (qsizetype i = found->header + 1; i < found->end; ++i) {
-            const auto entry = keyLine(m_lines[i]);
+            const auto entry = keyLine(m_lines[i].text);
             if (entry && sameName(entry->name, keyName)) {
                 // The key keeps its spelling from the file.
-                m_lines[i] = entry->name.toString() + u'=' + stored;
+                m_lines[i] = Line::fromText(entry->name.toString() + u'=' + stored);
                 return true;
             }
-            if (!trimmed(m_lines[i]).isEmpty())
+            if (!trimmed(m_lines[i].text).isEmpty())
                 insertAt = i + 1;
         }
-        m_lines.insert(insertAt, keyName.toString() + u'=' + stored);
+        m_lines.insert(insertAt, Line::fromText(keyName.toString() + u'=' + stored));
     } else {
-        m_lines.append(u'[' + sectionText.toString() + u']');
-        m_lines.append(keyName.toString() + u'=' + stored);
+        m_lines.append(Line::fromText(u'[' + sectionText.toString() + u']'));
+        m_lines.append(Line::fromText(keyName.toString() + u'=' + stored));
     }
     return true;
 }

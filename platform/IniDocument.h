@@ -2,8 +2,8 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QList>
 #include <QString>
-#include <QStringList>
 #include <QStringView>
 
 namespace platform {
@@ -13,7 +13,7 @@ namespace platform {
  * functions: section and key names ignore letter case, blanks around keys and values are
  * trimmed, one pair of matching outer quotes is removed, the first of duplicate sections or keys
  * wins, and values are cut at kMaxValueLength characters. Every line that is not the key being
- * written is kept as it was.
+ * written is kept as it was, byte for byte, whatever its encoding.
  */
 class IniDocument {
 public:
@@ -23,12 +23,16 @@ public:
     IniDocument() = default;
 
     /**
-     * The document in @p bytes: UTF-8 (with or without a byte-order mark), or, when that is not
-     * valid UTF-8, the Cyrillic Windows code page. CR LF, LF and CR all end a line.
+     * The document in @p bytes, with or without a UTF-8 byte-order mark. Each line is read on its
+     * own: as UTF-8 when it is valid UTF-8, otherwise in the Cyrillic Windows code page. CR LF,
+     * LF and CR all end a line.
      */
     static IniDocument fromBytes(QByteArrayView bytes);
 
-    /** The document as UTF-8 with CR LF line ends. */
+    /**
+     * The document with CR LF line ends and no byte-order mark: lines written here as UTF-8, every
+     * other line in the bytes it was read from.
+     */
     QByteArray toBytes() const;
 
     /**
@@ -52,8 +56,18 @@ public:
     static bool canStore(QStringView section, QStringView key);
 
 private:
-    // One entry per line, without its line end.
-    QStringList m_lines;
+    // One line without its line end: its text, and the bytes it is saved as. A line read from
+    // the file keeps the bytes it was read from. It may belong to another program, in whatever
+    // encoding that program writes; the code page is only a guess, and writing the guess back as
+    // UTF-8 would change that program's data for good. A line written here is UTF-8.
+    struct Line {
+        QString text;
+        QByteArray bytes;
+
+        static Line fromText(QString text);
+    };
+
+    QList<Line> m_lines;
 };
 
 } // namespace platform

@@ -63,8 +63,21 @@ for i in $(seq 1 "$kills"); do
     # A temporary file left behind means the kill came before the file was replaced.
     leftovers=$(find "$work" -maxdepth 1 -name '.VelmoraThermo.ini.*' | wc -l)
     [ "$leftovers" -gt 0 ] && mid_save=$((mid_save + 1))
-    find "$work" -maxdepth 1 -name '.VelmoraThermo.ini.*' -delete
+    # The last kill's leftovers stay for the clean close below to remove.
+    if [ "$i" -lt "$kills" ]; then
+        find "$work" -maxdepth 1 -name '.VelmoraThermo.ini.*' -delete
+    fi
 done
+
+# The next close that saves removes what killed saves left, and only that. The planted file
+# stands for a killed save's temporary file; the other name is not the program's.
+touch "$work/.VelmoraThermo.ini.k3j9x.tmp" "$work/.VelmoraThermo.ini.notes"
+start_program "$program"
+xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
+wait_for_exit || fail "the program ended with status $?"
+left=$(find "$work" -maxdepth 1 -name '.VelmoraThermo.ini.*.tmp' | wc -l)
+[ "$left" -eq 0 ] || fail "a clean close left $left temporary files behind"
+[ -e "$work/.VelmoraThermo.ini.notes" ] || fail "a clean close removed a file that is not its own"
 
 echo "kills: $kills; old file: $old, new file: $new; killed before the replacement (temporary file left): $mid_save; torn: 0"
 echo "PASS: a kill while saving leaves the old or the new settings file"

@@ -3,10 +3,12 @@
 // section, key and value (UTF-8) separated by 0x01 bytes.
 //
 // What must hold besides surviving every input: the file's text survives being saved and read
-// again; a write is refused exactly when its names cannot be stored, and a refused write changes
-// nothing; every key written reads back as written, less its line breaks (each becomes a blank)
-// and cut at 2047 characters, both from the document and from its bytes read anew; and a key that
-// was not written reads as it did before the writes.
+// again; saved without writes, every line comes back in the bytes it was read from, whatever its
+// encoding, with CR LF after it and without the byte-order mark of the file's start; a write is
+// refused exactly when its names cannot be stored, and a refused write changes nothing; every key
+// written reads back as written, less its line breaks (each becomes a blank) and cut at 2047
+// characters, both from the document and from its bytes read anew; and a key that was not written
+// reads as it did before the writes.
 
 #include "FuzzCheck.h"
 #include "platform/IniDocument.h"
@@ -83,6 +85,28 @@ QString readBack(const QString& value)
 
 // Names worth reading in the file as it was (saved as UTF-8): the bracketed names and the text
 // before each "=", plus every name that will be written.
+// The file as saved without writes: the mark of its start taken off, each line's bytes as they
+// were, CR LF after each; a first line that itself starts with a mark gets the file's mark back.
+QByteArray savedUnchanged(QByteArrayView file)
+{
+    const QByteArrayView mark("\xEF\xBB\xBF");
+    if (file.startsWith(mark))
+        file = file.sliced(mark.size());
+    QByteArray saved = file.startsWith(mark) ? mark.toByteArray() : QByteArray();
+    qsizetype start = 0;
+    while (start < file.size()) {
+        qsizetype end = start;
+        while (end < file.size() && file[end] != '\r' && file[end] != '\n')
+            ++end;
+        saved += file.sliced(start, end - start);
+        saved += "\r\n";
+        if (end + 1 < file.size() && file[end] == '\r' && file[end + 1] == '\n')
+            ++end;
+        start = end + 1;
+    }
+    return saved;
+}
+
 QList<Name> probesOf(const QByteArray& file, const QList<Write>& writes)
 {
     QList<QString> sections { QStringLiteral("Options") };
@@ -154,6 +178,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const QByteArray saved = document.toBytes();
     // The text survives being saved and read again: once saved, the bytes stay the same.
     FUZZ_CHECK(IniDocument::fromBytes(saved).toBytes() == saved);
+    FUZZ_CHECK(saved == savedUnchanged(file));
 
     const QList<Name> probes = probesOf(saved, writes);
     QList<QString> before;

@@ -8,7 +8,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <fcntl.h>
 #include <memory>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -23,6 +25,21 @@ const QString kOptions = QStringLiteral("Options");
 const QByteArray kCp1251Caption("\xD2\xE5\xEC\xEF\xE5\xF0\xE0\xF2\xF3\xF0\xE0, \xB0"
                                 "C");
 const QString kCaption = QStringLiteral("Температура, °C");
+
+// Cyrillic letters, "°" and ASCII in the Windows Cyrillic code page; enough for the test texts.
+QByteArray cp1251(QStringView text)
+{
+    QByteArray bytes;
+    for (const QChar c : text) {
+        if (c >= u'А' && c <= u'я')
+            bytes += char(0xC0 + (c.unicode() - 0x0410));
+        else if (c == u'°')
+            bytes += char(0xB0);
+        else
+            bytes += char(c.unicode());
+    }
+    return bytes;
+}
 
 mode_t modeOf(const QString& path)
 {
@@ -57,6 +74,8 @@ private slots:
     void writeRefusesUnstorableNames();
     void writeRereadsFile();
     void writeKeepsASecondByteOrderMark();
+    void mixedEncodings_data();
+    void mixedEncodings();
     void writeStringsMatchesOneByOne();
     void writeStringsAllOrNothing();
     void replaceSetsPermissions();
@@ -64,6 +83,8 @@ private slots:
     void readOnlyFolderGetsNoFile();
     void missingFolderFails();
     void symlinkTargetReplaced();
+    void saveRemovesLeftovers_data();
+    void saveRemovesLeftovers();
 
 private:
     QString path(const QString& name = QStringLiteral("t.ini")) const
@@ -267,10 +288,9 @@ void TstProfile::writeEdits_data()
                                      << QByteArray("[Options]\r\nA=1\r\nB=2\r\n[Other]\r\nX=1\r\n");
     QTest::newRow("byte-order mark") << QByteArray("\xEF\xBB\xBF[Options]\r\nB=1\r\n") << "B"
                                      << QByteArray("[Options]\r\nB=2\r\n");
-    QTest::newRow("windows-1251 file")
-        << "[Options]\r\nYCaption=" + kCp1251Caption + "\r\n"
-        << "B"
-        << "[Options]\r\nYCaption=" + kCaption.toUtf8() + "\r\nB=2\r\n";
+    QTest::newRow("windows-1251 file") << "[Options]\r\nYCaption=" + kCp1251Caption + "\r\n"
+                                       << "B"
+                                       << "[Options]\r\nYCaption=" + kCp1251Caption + "\r\nB=2\r\n";
 }
 
 void TstProfile::writeEdits()
@@ -404,6 +424,79 @@ void TstProfile::writeKeepsASecondByteOrderMark()
     QCOMPARE(Profile(path()).readString(kOptions, u"Port", u"-"), QStringLiteral("COM4"));
 }
 
+void TstProfile::mixedEncodings_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QString>("section");
+    QTest::addColumn<QString>("key");
+    QTest::addColumn<QString>("expected");
+    QTest::addColumn<QByteArray>("after");
+
+    // Each file is read, then saved as the program saves it, its caption written back, then read
+    // anew. The caption becomes UTF-8; every other line comes back byte for byte.
+    const auto row = [](const char* name, const QByteArray& before, const char* section,
+                         const char* key, const QString& expected, const QByteArray& after) {
+        QTest::newRow(name) << before << QString::fromUtf8(section) << QString::fromUtf8(key)
+                            << expected << after;
+    };
+
+    const QString axis = QStringLiteral("Т, °C");
+    const QByteArray besideUtf8 = "; стенд 2\r\n[Options]\r\nPort=COM3\r\nYCaption="
+        + kCp1251Caption + "\r\nXCaption=" + axis.toUtf8() + "\r\n";
+    const QByteArray besideUtf8Saved = "; стенд 2\r\n[Options]\r\nPort=COM3\r\nYCaption="
+        + kCaption.toUtf8() + "\r\nXCaption=" + axis.toUtf8() + "\r\n";
+    row("1251 caption beside UTF-8: the caption", besideUtf8, "Options", "YCaption", kCaption,
+        besideUtf8Saved);
+    row("1251 caption beside UTF-8: a UTF-8 key", besideUtf8, "Options", "XCaption", axis,
+        besideUtf8Saved);
+
+    const QByteArray otherSection = "[Options]\r\nYCaption=" + kCaption.toUtf8()
+        + "\r\n\r\n[Журнал]\r\nNote=" + cp1251(u"Опыт 3") + "\r\n";
+    row("1251 line in another section: the caption", otherSection, "Options", "YCaption", kCaption,
+        otherSection);
+    row("1251 line in another section: that line", otherSection, "Журнал", "Note",
+        QStringLiteral("Опыт 3"), otherSection);
+
+    // 0x98 has no character in the code page, and a UTF-8 sequence is cut off at the line's end.
+    const QByteArray invalid("[Options]\r\nOdd=a\x98\xD0\r\nPort=COM3\r\n");
+    const QByteArray invalidSaved(
+        "[Options]\r\nOdd=a\x98\xD0\r\nPort=COM3\r\nYCaption=t, mm:ss\r\n");
+    row("invalid in both: that line", invalid, "Options", "Odd", QStringLiteral("a\u0098Р"),
+        invalidSaved);
+    row("invalid in both: the next line", invalid, "Options", "Port", QStringLiteral("COM3"),
+        invalidSaved);
+
+    const QByteArray all1251 = cp1251(u"; стенд\r\n[Options]\r\nYCaption=") + kCp1251Caption
+        + cp1251(u"\r\nЗаметка=Опыт\r\n[Журнал]\r\nA=Б\r\n");
+    const QByteArray all1251Saved = cp1251(u"; стенд\r\n[Options]\r\nYCaption=") + kCaption.toUtf8()
+        + cp1251(u"\r\nЗаметка=Опыт\r\n[Журнал]\r\nA=Б\r\n");
+    row("all in 1251: the caption", all1251, "Options", "YCaption", kCaption, all1251Saved);
+    row("all in 1251: a key of its own", all1251, "Options", "Заметка", QStringLiteral("Опыт"),
+        all1251Saved);
+    row("all in 1251: another section", all1251, "Журнал", "A", QStringLiteral("Б"), all1251Saved);
+
+    row("byte-order mark, then a 1251 caption",
+        "\xEF\xBB\xBF[Options]\r\nYCaption=" + kCp1251Caption, "Options", "YCaption", kCaption,
+        "[Options]\r\nYCaption=" + kCaption.toUtf8() + "\r\n");
+}
+
+void TstProfile::mixedEncodings()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QString, section);
+    QFETCH(QString, key);
+    QFETCH(QString, expected);
+    QFETCH(QByteArray, after);
+
+    QVERIFY(writeBytes(path(), before));
+    Profile profile(path());
+    QCOMPARE(profile.readString(section, key, u"-"), expected);
+    const QString caption = profile.readString(kOptions, u"YCaption", u"t, mm:ss");
+    QVERIFY(profile.writeString(kOptions, u"YCaption", caption));
+    QCOMPARE(readBytes(path()), after);
+    QCOMPARE(Profile(path()).readString(section, key, u"-"), expected);
+}
+
 void TstProfile::writeStringsMatchesOneByOne()
 {
     // Several keys at once give the very file that writing them one by one gives: existing keys
@@ -522,6 +615,75 @@ void TstProfile::symlinkTargetReplaced()
     QCOMPARE(
         readBytes(path(QStringLiteral("sub/new.ini"))), QByteArray("[Options]\r\nPort=COM1\r\n"));
     QCOMPARE(entries(path(QStringLiteral("sub"))), (QStringList { "new.ini", "real.ini" }));
+}
+
+void TstProfile::saveRemovesLeftovers_data()
+{
+    QTest::addColumn<QString>("entry");
+    QTest::addColumn<QString>("kind"); // file, folder, link (to a file), locked (a file)
+    QTest::addColumn<bool>("removed");
+
+    // Only a plain file of the temporary name pattern for t.ini, which no save holds.
+    const auto row = [](const char* entry, const char* kind, bool removed) {
+        QTest::newRow(entry) << QString::fromLatin1(entry) << QString::fromLatin1(kind) << removed;
+    };
+    row(".t.ini.k3j9x.tmp", "file", true);
+    row(".t.ini.0.tmp", "file", true);
+    row(".t.ini.3w5e11264sgsf.tmp", "file", true);
+    row(".t.ini.3w5e11264sgsf0.tmp", "file", false);
+    row(".t.ini.k3j9x", "file", false);
+    row(".t.ini.K3J9X.tmp", "file", false);
+    row(".t.ini.k3-9x.tmp", "file", false);
+    row(".t.ini..tmp", "file", false);
+    row(".t.ini.k3j9x.tmp.bak", "file", false);
+    row("t.ini.k3j9x.tmp", "file", false);
+    row(".other.ini.k3j9x.tmp", "file", false);
+    row(".t.ini.k3j9x.tmp folder", "folder", false);
+    row(".t.ini.k3j9x.tmp link", "link", false);
+    row(".t.ini.k3j9x.tmp locked", "locked", false);
+}
+
+void TstProfile::saveRemovesLeftovers()
+{
+    QFETCH(QString, entry);
+    QFETCH(QString, kind);
+    QFETCH(bool, removed);
+
+    const QString name = entry.section(u' ', 0, 0);
+    const QString leftover = path(name);
+    QVERIFY(writeBytes(path(), "[Options]\r\nPort=COM3\r\n"));
+    QStringList expected { name, "t.ini" };
+    int lockFd = -1;
+    if (kind == u"folder") {
+        QVERIFY(QDir().mkdir(leftover));
+    } else if (kind == u"link") {
+        QVERIFY(writeBytes(path(QStringLiteral("target")), "x"));
+        QCOMPARE(::symlink("target", QFile::encodeName(leftover).constData()), 0);
+        expected.append(QStringLiteral("target"));
+    } else {
+        QVERIFY(writeBytes(leftover, "[Options]\r\nPo"));
+    }
+    if (kind == u"locked") {
+        // A save running in another process holds this lock; a second open file description
+        // conflicts with it the same way inside one process.
+        lockFd = ::open(QFile::encodeName(leftover).constData(), O_RDONLY | O_CLOEXEC);
+        QVERIFY(lockFd >= 0);
+        QCOMPARE(::flock(lockFd, LOCK_EX | LOCK_NB), 0);
+    }
+
+    QVERIFY(Profile(path()).writeString(kOptions, u"Port", u"COM7"));
+    QCOMPARE(readBytes(path()), QByteArray("[Options]\r\nPort=COM7\r\n"));
+    if (removed)
+        expected.removeOne(name);
+    expected.sort();
+    QCOMPARE(entries(m_dir->path()), expected);
+
+    if (lockFd >= 0) {
+        // Once that save is gone, its file is a leftover like any other.
+        ::close(lockFd);
+        QVERIFY(Profile(path()).writeString(kOptions, u"Port", u"COM8"));
+        QCOMPARE(entries(m_dir->path()), QStringList { "t.ini" });
+    }
 }
 
 QTEST_GUILESS_MAIN(TstProfile)
