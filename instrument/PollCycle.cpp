@@ -17,6 +17,10 @@ bool PollCycle::exchange(platform::SerialPort& port)
     const std::optional<double> reading = readingFromReply(reply);
     if (!reading)
         return false;
+    // A full buffer ends the sweep here too, should the caller not have ended the last
+    // reading (its drawing failed): nothing is ever stored past the buffer's end.
+    if (m_counter >= kCapacity)
+        m_counter = 0;
     ++m_counter;
     m_samples[static_cast<std::size_t>(m_counter - 1)] = *reading;
     return true;

@@ -6,6 +6,7 @@
 
 #include <QTest>
 
+#include <memory>
 #include <optional>
 
 using instrument::PollCycle;
@@ -148,6 +149,24 @@ private slots:
         }
         QCOMPARE(longest, PollCycle::kCapacity);
         QCOMPARE(poll.counter(), 1); // the reading after the full buffer began a new sweep
+    }
+
+    void exchangesWithoutEndOfReadingStayInsideTheBuffer()
+    {
+        // The caller may fail between storing and ending the reading (its drawing raised an
+        // error): the exchanges that follow still store inside the buffer.
+        auto poll = std::make_unique<PollCycle>();
+        for (int tick = 1; tick <= PollCycle::kCapacity + 2; ++tick) {
+            m_answer = instrument::encodeTenths(static_cast<std::uint16_t>(tick));
+            QVERIFY(poll->exchange(*m_port));
+            QVERIFY2(poll->counter() >= 1 && poll->counter() <= PollCycle::kCapacity,
+                qPrintable(QString::number(poll->counter())));
+        }
+        // The reading after the full buffer began a new sweep at its first entry.
+        QCOMPARE(poll->counter(), 2);
+        QCOMPARE(poll->samples()[0], (PollCycle::kCapacity + 1) / 10.0);
+        QCOMPARE(poll->samples()[1], (PollCycle::kCapacity + 2) / 10.0);
+        QCOMPARE(poll->samples()[PollCycle::kCapacity - 1], PollCycle::kCapacity / 10.0);
     }
 
     void sweepsOfOneOrNoPointsRestartAtEveryReading_data()
