@@ -367,7 +367,8 @@ void TForm1::GetTemperClick()
 {
     if (!m_port.isOpen())
         return;
-    if (!m_poll.exchange(m_port))
+    // A tick that stored nothing draws nothing.
+    if (m_poll.exchange(m_port) != instrument::PollOutcome::Ok)
         return;
     SetDinamicGraphic();
     m_poll.endOfReading(m_settings.NPoints);
