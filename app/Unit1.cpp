@@ -5,9 +5,9 @@
 #include "app/MainWindowStyle.h"
 #include "chart/ChartRenderer.h"
 #include "dialogs/Unit2.h"
+#include "instrument/Connection.h"
+#include "instrument/LimitsUpload.h"
 #include "instrument/Unit3.h"
-#include "instrument/WireProtocol.h"
-#include "platform/Clock.h"
 #include "platform/Fonts.h"
 #include "platform/MessageTimer.h"
 #include "platform/Profile.h"
@@ -308,40 +308,22 @@ void TForm1::LoadClick()
     m_settings.B = static_cast<std::uint16_t>(dlgRegParam->upperTenths());
     if (!InitConect())
         return;
-    // The command and the two limits go out 100 ms apart; the instrument answers nothing, so
-    // there is nothing to wait for after the last one. A part the port did not take stops the
-    // upload: the instrument would read what follows out of step, and the user must know the
-    // regulator did not get the limits.
-    constexpr std::chrono::milliseconds kLimitsPause(100);
-    const auto send
-        = [this](const QByteArray& bytes) { return m_port.write(bytes) == bytes.size(); };
-    bool sent = send(QByteArray(1, instrument::kLimitsCommand));
-    if (sent) {
-        platform::clock().sleep(kLimitsPause);
-        sent = send(instrument::encodeTenths(m_settings.A));
-    }
-    if (sent) {
-        platform::clock().sleep(kLimitsPause);
-        sent = send(instrument::encodeTenths(m_settings.B));
-    }
+    const instrument::UploadOutcome outcome
+        = instrument::uploadLimits(m_port, { m_settings.A, m_settings.B });
+    // The upload has released the port already; the window's own close then finds it closed.
     DoneConect();
-    if (!sent)
+    // The regulator may hold other limits than the user now believes: say so.
+    if (outcome != instrument::UploadOutcome::Sent)
         app::showPlainMessage(QStringLiteral("Не удалось передать параметры регулятора!"));
 }
 
 bool TForm1::InitConect()
 {
-    // The new port replaces one that is open already only once it has opened itself, so the
-    // handle of an open port is never lost; the same port, held by us, fails as busy.
-    platform::SerialPort port;
-    const QString path = platform::serialDevicePath(m_settings.Port);
-    if (path.isEmpty() || port.open(path) != platform::SerialError::None) {
+    if (instrument::openConnection(m_port, m_settings.Port, m_settings.BaudRate)
+        != platform::SerialError::None) {
         app::showPlainMessage(QStringLiteral("Не удалось открыть порт!"));
         return false;
     }
-    // A line setting the port refuses is not reported: the port counts as open all the same.
-    port.configure(m_settings.BaudRate);
-    m_port = std::move(port);
     return true;
 }
 
@@ -367,7 +349,8 @@ void TForm1::GetTemperClick()
 {
     if (!m_port.isOpen())
         return;
-    if (!m_poll.exchange(m_port))
+    // A tick that stored nothing draws nothing.
+    if (m_poll.exchange(m_port) != instrument::PollOutcome::Ok)
         return;
     SetDinamicGraphic();
     m_poll.endOfReading(m_settings.NPoints);

@@ -11,6 +11,14 @@ class SerialPort;
 
 namespace instrument {
 
+/** How one poll exchange ended; only Ok stored a reading. */
+enum class PollOutcome {
+    Ok, ///< a full reply came and is the newest reading
+    NoReply, ///< the instrument stayed silent for the whole bound (or the port hung up)
+    ShortReply, ///< one byte of the two came; it was not taken as a reading
+    WriteFailed, ///< the port did not take the poll command; no reply was waited for
+};
+
 /**
  * The sample counter and the sample buffer of the current sweep, and the exchange with the
  * instrument that adds one reading per poll tick.
@@ -37,10 +45,11 @@ public:
      * One exchange: throws away bytes that wait in the input (a stray or late byte must not
      * shift every later reading), writes the poll command, pauses, reads the two-byte reply
      * within the bound, pauses again. A full reply advances the counter and is stored as its
-     * newest reading; then the caller draws it and calls endOfReading(). Returns false, having
-     * stored nothing, when the instrument did not answer in full.
+     * newest reading; then the caller draws it and calls endOfReading(). Any other outcome
+     * stores nothing and leaves the counter as it was; the two pauses are kept whatever
+     * happened, so that the exchanges keep their rhythm.
      */
-    bool exchange(platform::SerialPort& port);
+    PollOutcome exchange(platform::SerialPort& port);
 
     /**
      * After the newest reading was drawn: a sweep of @p points readings (or one that filled

@@ -6,9 +6,11 @@
 
 #include <QTest>
 
+#include <memory>
 #include <optional>
 
 using instrument::PollCycle;
+using instrument::PollOutcome;
 using namespace std::chrono_literals;
 
 class TstPollCycle : public QObject {
@@ -56,7 +58,7 @@ private slots:
     void oneExchangeSendsThePollCommandAndPausesInOrder()
     {
         PollCycle poll;
-        QVERIFY(poll.exchange(*m_port));
+        QCOMPARE(poll.exchange(*m_port), PollOutcome::Ok);
         QCOMPARE(m_commands, QByteArray("\x51", 1));
         QCOMPARE(m_clock->pauses, (std::vector<platform::Clock::Duration> { 100ms, 400ms }));
         QCOMPARE(m_peer->received(), QByteArray()); // nothing else went out
@@ -78,9 +80,9 @@ private slots:
         QFETCH(double, reading);
         PollCycle poll;
         m_answer = QByteArray("\x01\x00", 2);
-        QVERIFY(poll.exchange(*m_port));
+        QCOMPARE(poll.exchange(*m_port), PollOutcome::Ok);
         m_answer = reply;
-        QVERIFY(poll.exchange(*m_port));
+        QCOMPARE(poll.exchange(*m_port), PollOutcome::Ok);
         QCOMPARE(poll.counter(), 2);
         QCOMPARE(poll.samples()[1], reading);
         QCOMPARE(poll.samples()[0], 0.1);
@@ -90,10 +92,11 @@ private slots:
     {
         PollCycle poll;
         m_answer.reset();
-        QVERIFY(!poll.exchange(*m_port)); // waits out its bound, then gives up
+        // Waits out its bound, then gives up.
+        QCOMPARE(poll.exchange(*m_port), PollOutcome::NoReply);
         QCOMPARE(poll.counter(), 0);
         m_answer = QByteArray("\x6D\x01", 2);
-        QVERIFY(poll.exchange(*m_port));
+        QCOMPARE(poll.exchange(*m_port), PollOutcome::Ok);
         QCOMPARE(poll.counter(), 1);
         QCOMPARE(poll.samples()[0], 36.5);
         QCOMPARE(m_commands, QByteArray("\x51\x51", 2));
@@ -103,13 +106,26 @@ private slots:
     {
         PollCycle poll;
         m_answer = QByteArray("\x6D", 1);
-        QVERIFY(!poll.exchange(*m_port));
+        QCOMPARE(poll.exchange(*m_port), PollOutcome::ShortReply);
         QCOMPARE(poll.counter(), 0);
         // The instrument's late second byte arrives before the next poll; it is thrown away.
         m_peer->send(QByteArray("\x01", 1));
         m_answer = QByteArray("\x2C\x01", 2);
-        QVERIFY(poll.exchange(*m_port));
+        QCOMPARE(poll.exchange(*m_port), PollOutcome::Ok);
         QCOMPARE(poll.samples()[0], 30.0);
+    }
+
+    void aCommandThePortDoesNotTakeWaitsForNoReply()
+    {
+        PollCycle poll;
+        QCOMPARE(poll.exchange(*m_port), PollOutcome::Ok);
+        m_clock->pauses.clear();
+        m_clock->onPause = nullptr;
+        m_peer->hangUp();
+        QCOMPARE(poll.exchange(*m_port), PollOutcome::WriteFailed);
+        QCOMPARE(poll.counter(), 1);
+        // The exchange keeps its rhythm all the same.
+        QCOMPARE(m_clock->pauses, (std::vector<platform::Clock::Duration> { 100ms, 400ms }));
     }
 
     void strayAndExtraBytesAreThrownAway()
@@ -117,9 +133,9 @@ private slots:
         PollCycle poll;
         m_peer->send(QByteArray("\x99\x98\x97", 3)); // noise on the line before the first poll
         m_answer = QByteArray("\x6D\x01\x42", 3); // an extra byte after the reply
-        QVERIFY(poll.exchange(*m_port));
+        QCOMPARE(poll.exchange(*m_port), PollOutcome::Ok);
         m_answer = QByteArray("\x2C\x01", 2);
-        QVERIFY(poll.exchange(*m_port));
+        QCOMPARE(poll.exchange(*m_port), PollOutcome::Ok);
         QCOMPARE(poll.samples()[0], 36.5);
         QCOMPARE(poll.samples()[1], 30.0);
     }
@@ -128,12 +144,12 @@ private slots:
     {
         PollCycle poll;
         for (int reading = 1; reading <= 10; ++reading) {
-            QVERIFY(poll.exchange(*m_port));
+            QCOMPARE(poll.exchange(*m_port), PollOutcome::Ok);
             QCOMPARE(poll.counter(), reading);
             poll.endOfReading(10);
         }
         QCOMPARE(poll.counter(), 0);
-        QVERIFY(poll.exchange(*m_port));
+        QCOMPARE(poll.exchange(*m_port), PollOutcome::Ok);
         QCOMPARE(poll.counter(), 1); // the eleventh reading starts a new sweep
     }
 
@@ -142,12 +158,30 @@ private slots:
         PollCycle poll;
         int longest = 0;
         for (int tick = 0; tick <= PollCycle::kCapacity; ++tick) {
-            QVERIFY(poll.exchange(*m_port));
+            QCOMPARE(poll.exchange(*m_port), PollOutcome::Ok);
             longest = std::max(longest, poll.counter());
             poll.endOfReading(20000);
         }
         QCOMPARE(longest, PollCycle::kCapacity);
         QCOMPARE(poll.counter(), 1); // the reading after the full buffer began a new sweep
+    }
+
+    void exchangesWithoutEndOfReadingStayInsideTheBuffer()
+    {
+        // The caller may fail between storing and ending the reading (its drawing raised an
+        // error): the exchanges that follow still store inside the buffer.
+        auto poll = std::make_unique<PollCycle>();
+        for (int tick = 1; tick <= PollCycle::kCapacity + 2; ++tick) {
+            m_answer = instrument::encodeTenths(static_cast<std::uint16_t>(tick));
+            QCOMPARE(poll->exchange(*m_port), PollOutcome::Ok);
+            QVERIFY2(poll->counter() >= 1 && poll->counter() <= PollCycle::kCapacity,
+                qPrintable(QString::number(poll->counter())));
+        }
+        // The reading after the full buffer began a new sweep at its first entry.
+        QCOMPARE(poll->counter(), 2);
+        QCOMPARE(poll->samples()[0], (PollCycle::kCapacity + 1) / 10.0);
+        QCOMPARE(poll->samples()[1], (PollCycle::kCapacity + 2) / 10.0);
+        QCOMPARE(poll->samples()[PollCycle::kCapacity - 1], PollCycle::kCapacity / 10.0);
     }
 
     void sweepsOfOneOrNoPointsRestartAtEveryReading_data()
@@ -163,7 +197,7 @@ private slots:
         QFETCH(int, points);
         PollCycle poll;
         for (int tick = 0; tick < 3; ++tick) {
-            QVERIFY(poll.exchange(*m_port));
+            QCOMPARE(poll.exchange(*m_port), PollOutcome::Ok);
             QCOMPARE(poll.counter(), 1);
             poll.endOfReading(points);
             QCOMPARE(poll.counter(), 0);
@@ -173,8 +207,8 @@ private slots:
     void restartBeginsANewSweepAndKeepsTheBuffer()
     {
         PollCycle poll;
-        QVERIFY(poll.exchange(*m_port));
-        QVERIFY(poll.exchange(*m_port));
+        QCOMPARE(poll.exchange(*m_port), PollOutcome::Ok);
+        QCOMPARE(poll.exchange(*m_port), PollOutcome::Ok);
         poll.restart();
         QCOMPARE(poll.counter(), 0);
         QCOMPARE(poll.samples()[1], 36.5);
