@@ -19,12 +19,6 @@ double roundHalfEven(double value)
     return std::nearbyint(value);
 }
 
-QString faceName(const QString& name)
-{
-    return name == QLatin1String("Default") ? QString::fromLatin1(platform::kDefaultFaceName)
-                                            : name;
-}
-
 } // namespace
 
 ChartRenderer::ChartRenderer(QSize size)
@@ -51,7 +45,7 @@ void ChartRenderer::InitPictures(const ChartSettings& settings, const ChartScale
     c.setPenStyle(platform::PenStyle::Solid);
     c.rectangle(frame.left(), frame.top(), frame.right() + 1, frame.bottom() + 1);
 
-    c.setFont(faceName(settings.graphFontName),
+    c.setFont(platform::faceForName(settings.graphFontName),
         numeric::mulDiv(settings.graphFontSize, -settings.dotsPerInch, 72));
     c.setFontColor(axis);
 

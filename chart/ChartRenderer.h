@@ -17,7 +17,7 @@ struct ChartSettings {
     std::int32_t BrushGraphColor = 0x000000; ///< background, text cells, gaps of the grid
     std::int32_t PenGraphColor = 0x00FF00; ///< the plotted line
     std::int32_t AxisGraphColor = 0x00FFFF; ///< frame, ticks, grid and all text
-    QString graphFontName = QStringLiteral("MS Sans Serif"); ///< "Default" means "MS Sans Serif"
+    QString graphFontName = QStringLiteral("MS Sans Serif"); ///< "Default": "MS Sans Serif"
     std::int32_t graphFontSize = 8; ///< points
     int dotsPerInch = 96; ///< converts the font size to pixels
     std::int32_t NPoints = 1000; ///< readings per sweep

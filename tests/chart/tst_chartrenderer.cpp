@@ -235,8 +235,11 @@ void TstChartRenderer::labelsAndCaptions_data()
     // The lower bound keeps its place at the bottom even when it is the larger one.
     QTest::newRow("40..20") << 40.0 << 20.0 << QStringLiteral("40") << QStringLiteral("20") << face;
     QTest::newRow("30..30") << 30.0 << 30.0 << QStringLiteral("30") << QStringLiteral("30") << face;
-    QTest::newRow("font Default") << 20.0 << 40.0 << QStringLiteral("20") << QStringLiteral("40")
-                                  << QStringLiteral("Default");
+    // "Default" in any letter case is the default face.
+    for (const char* name : { "Default", "default", "DEFAULT" }) {
+        QTest::addRow("font %s", name) << 20.0 << 40.0 << QStringLiteral("20")
+                                       << QStringLiteral("40") << QString::fromLatin1(name);
+    }
 }
 
 void TstChartRenderer::labelsAndCaptions()
