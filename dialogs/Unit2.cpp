@@ -7,6 +7,7 @@
 #include "numeric/Spin.h"
 #include "numeric/TouchSpinEdit.h"
 #include "platform/Fonts.h"
+#include "platform/WindowPlacement.h"
 
 #include <QComboBox>
 #include <QFontDatabase>
@@ -265,4 +266,13 @@ void TdlgParam::readBack(app::Settings& settings, std::uint32_t& interval) const
     settings.TextFont.setSize(rangedValue(seEditTextSize));
     settings.GraphFont.setName(cbbGraphFontBox->currentText());
     settings.GraphFont.setSize(rangedValue(seEditGraphSize));
+}
+
+void TdlgParam::setVisible(bool visible)
+{
+    // Centred before it shows, so the window system maps it there; a dialog moved after showing
+    // may be put back by the platform.
+    if (visible && !isVisible())
+        platform::centreOnScreen(this);
+    QDialog::setVisible(visible);
 }

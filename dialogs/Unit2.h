@@ -60,6 +60,9 @@ public:
      */
     void readBack(app::Settings& settings, std::uint32_t& interval) const;
 
+    /** The dialog opens centred on the screen. */
+    void setVisible(bool visible) override;
+
 private:
     void FormCreate(const QString& deviceFolder);
 

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -567,6 +568,27 @@ private slots:
         dialog.readBack(read, interval);
         QCOMPARE(read.TextFont.name(), name);
         QCOMPARE(read.GraphFont.name(), name);
+    }
+
+    void opensCentredOnTheScreen()
+    {
+        // Centred on the screen, not over an owner window in a corner.
+        QWidget owner;
+        owner.setGeometry(0, 0, 200, 100);
+        owner.show();
+        TdlgParam dialog(&owner, m_noPorts.path());
+        QPoint centre;
+        runModal(dialog, [&](TdlgParam& open) {
+            centre = open.frameGeometry().center();
+            child<QPushButton>(open, "btn2")->click();
+        });
+        const QPoint screenCentre = dialog.screen()->availableGeometry().center();
+        QVERIFY2((centre - screenCentre).manhattanLength() <= 2,
+            qPrintable(QStringLiteral("centre (%1, %2), screen's (%3, %4)")
+                           .arg(centre.x())
+                           .arg(centre.y())
+                           .arg(screenCentre.x())
+                           .arg(screenCentre.y())));
     }
 
     void shownPageIsKeptBetweenOpenings()
