@@ -1,5 +1,6 @@
 #pragma once
 
+#include "chart/ChartGeometry.h"
 #include "platform/Canvas.h"
 
 #include <QImage>
@@ -11,16 +12,12 @@
 
 namespace chart {
 
-/** The chart bitmap's size in the main window. */
-inline constexpr int kChartWidth = 600;
-inline constexpr int kChartHeight = 150;
-
 /** The settings the chart is drawn with, as the main window holds them at each call. */
 struct ChartSettings {
     std::int32_t BrushGraphColor = 0x000000; ///< background, text cells, gaps of the grid
     std::int32_t PenGraphColor = 0x00FF00; ///< the plotted line
     std::int32_t AxisGraphColor = 0x00FFFF; ///< frame, ticks, grid and all text
-    QString graphFontName = QStringLiteral("MS Sans Serif"); ///< "Default" means "MS Sans Serif"
+    QString graphFontName = QStringLiteral("MS Sans Serif"); ///< "Default": "MS Sans Serif"
     std::int32_t graphFontSize = 8; ///< points
     int dotsPerInch = 96; ///< converts the font size to pixels
     std::int32_t NPoints = 1000; ///< readings per sweep
@@ -62,12 +59,13 @@ public:
         std::int32_t counter, const ChartScale& scale);
 
     /** The row of @p reading: the scale mapped onto the plot, kept inside the frame. */
-    static std::int32_t rowOf(double reading, const ChartScale& scale, int height);
+    static std::int32_t rowOf(
+        double reading, const ChartScale& scale, const ChartGeometry& geometry);
     /** The column of reading @p index of a sweep of @p points readings, not clamped. */
-    static double columnOf(std::int32_t index, std::int32_t points, int width);
+    static double columnOf(std::int32_t index, std::int32_t points, const ChartGeometry& geometry);
 
 private:
-    QSize m_size;
+    ChartGeometry m_geometry;
     platform::Canvas m_canvas;
 };
 

@@ -7,6 +7,7 @@
 #include "numeric/Spin.h"
 #include "numeric/TouchSpinEdit.h"
 #include "platform/Fonts.h"
+#include "platform/WindowPlacement.h"
 
 #include <QComboBox>
 #include <QFontDatabase>
@@ -24,8 +25,13 @@ namespace dialogs {
 
 QStringList fontNameList(const QStringList& families)
 {
-    QStringList names = families;
-    names << QStringLiteral("Default");
+    // The default face is listed under its own spelling, even where a family has that name in
+    // another letter case: the name stands for the default face in any case.
+    QStringList names { QString::fromLatin1(platform::kDefaultFaceAlias) };
+    for (const QString& family : families) {
+        if (!platform::isDefaultFaceAlias(family))
+            names << family;
+    }
     std::sort(names.begin(), names.end(), [](const QString& a, const QString& b) {
         const int order = a.compare(b, Qt::CaseInsensitive);
         return order != 0 ? order < 0 : a < b;
@@ -69,6 +75,14 @@ QComboBox* makeNameBox(QWidget* parent, const char* name, const QRect& geometry)
     // Typing a name must not add it to the list: the list is made once, at creation.
     box->setInsertPolicy(QComboBox::NoInsert);
     return box;
+}
+
+// Shows @p name as it is written, with the list's row of that name (letter case aside) as the
+// current one, so that the opened list starts there; a name not listed has no current row.
+void showFontName(QComboBox* box, const QString& name)
+{
+    box->setCurrentIndex(box->findText(name, Qt::MatchFixedString));
+    box->setEditText(name);
 }
 
 template <typename Field>
@@ -229,9 +243,9 @@ void TdlgParam::fill(const app::Settings& settings, std::uint32_t interval)
     clrbxBrushGraph->setSelected(settings.BrushGraphColor);
     clrbxPenGraph->setSelected(settings.PenGraphColor);
     clrbxAxisGraph->setSelected(settings.AxisGraphColor);
-    cbbTextFontBox->setEditText(settings.TextFont.name());
+    showFontName(cbbTextFontBox, settings.TextFont.name());
     seEditTextSize->setValue(settings.TextFont.size());
-    cbbGraphFontBox->setEditText(settings.GraphFont.name());
+    showFontName(cbbGraphFontBox, settings.GraphFont.name());
     seEditGraphSize->setValue(settings.GraphFont.size());
 }
 
@@ -252,4 +266,13 @@ void TdlgParam::readBack(app::Settings& settings, std::uint32_t& interval) const
     settings.TextFont.setSize(rangedValue(seEditTextSize));
     settings.GraphFont.setName(cbbGraphFontBox->currentText());
     settings.GraphFont.setSize(rangedValue(seEditGraphSize));
+}
+
+void TdlgParam::setVisible(bool visible)
+{
+    // Centred before it shows, so the window system maps it there; a dialog moved after showing
+    // may be put back by the platform.
+    if (visible && !isVisible())
+        platform::centreOnScreen(this);
+    QDialog::setVisible(visible);
 }

@@ -25,7 +25,8 @@ class ColorBox;
 
 /**
  * The names the font boxes list: each of @p families once (letter case ignored) and "Default",
- * sorted alphabetically without regard to case.
+ * sorted alphabetically without regard to case. A family named "Default" in any case gives way
+ * to the entry for the default face.
  */
 QStringList fontNameList(const QStringList& families);
 } // namespace dialogs
@@ -58,6 +59,9 @@ public:
      * as they were.
      */
     void readBack(app::Settings& settings, std::uint32_t& interval) const;
+
+    /** The dialog opens centred on the screen. */
+    void setVisible(bool visible) override;
 
 private:
     void FormCreate(const QString& deviceFolder);

@@ -1,3 +1,4 @@
+#include "chart/ChartGeometry.h"
 #include "chart/ChartRenderer.h"
 #include "chart/ReadoutFormat.h"
 #include "platform/Canvas.h"
@@ -14,14 +15,15 @@
 #include <cstddef>
 #include <vector>
 
+using chart::ChartGeometry;
 using chart::ChartRenderer;
 using chart::ChartScale;
 using chart::ChartSettings;
 
 namespace {
 
-constexpr int kW = 600;
-constexpr int kH = 150;
+constexpr int kW = chart::kChartWidth;
+constexpr int kH = chart::kChartHeight;
 const QRgb kBackground = qRgb(0, 0, 0);
 const QRgb kPen = qRgb(0, 255, 0);
 const QRgb kAxis = qRgb(255, 255, 0); // 0x00FFFF: red and green
@@ -44,26 +46,26 @@ ChartScale scale(double lower = 20, double upper = 40, bool captions = true)
 }
 
 // A canvas with the chart's font at @p points, to measure and draw text as the chart does.
-platform::Canvas textCanvas(int points = 8)
+platform::Canvas textCanvas(int points = 8, QSize size = QSize(kW, kH))
 {
-    platform::Canvas c(QSize(kW, kH));
+    platform::Canvas c(size);
     c.setFont(QString::fromLatin1(platform::kDefaultFaceName), -qRound(points * 96 / 72.0));
     c.setBrushColor(QColor(kBackground));
     c.setFontColor(QColor(kAxis));
     return c;
 }
 
-QRect cell(QPoint at, const QString& text, int points = 8)
+QRect cell(QPoint at, const QString& text, int points = 8, QSize size = QSize(kW, kH))
 {
-    return QRect(at, textCanvas(points).textSize(text)).intersected(QRect(0, 0, kW, kH));
+    return QRect(at, textCanvas(points).textSize(text)).intersected(QRect(QPoint(), size));
 }
 
 // The cell of @p text as it looks when written alone at @p at.
-QImage textImage(QPoint at, const QString& text, int points = 8)
+QImage textImage(QPoint at, const QString& text, int points = 8, QSize size = QSize(kW, kH))
 {
-    platform::Canvas c = textCanvas(points);
+    platform::Canvas c = textCanvas(points, size);
     c.textOut(at.x(), at.y(), text);
-    return c.image().copy(cell(at, text, points));
+    return c.image().copy(cell(at, text, points, size));
 }
 
 // One pixel per step along the longer axis, the other coordinate rounded to the nearest
@@ -82,29 +84,33 @@ void referenceLine(QImage& image, QPoint from, QPoint to, QRgb color, bool dotte
     }
 }
 
-// The empty 600 x 150 chart in the default colours, without any text.
-QImage emptyChart()
+// The empty chart in the default colours, without any text: in 600 x 150 the frame on columns
+// 50 and 550 and rows 20 and 100, the ticks 125 columns and 20 rows apart.
+QImage emptyChart(int w = kW, int h = kH)
 {
-    QImage image(kW, kH, QImage::Format_RGB32);
+    QImage image(w, h, QImage::Format_RGB32);
     image.fill(kBackground);
-    const QList<QPoint> corners { { 50, 20 }, { 550, 20 }, { 550, 100 }, { 50, 100 } };
+    const QList<QPoint> corners { { 50, 20 }, { w - 50, 20 }, { w - 50, h - 50 }, { 50, h - 50 } };
     for (int i = 0; i < 4; ++i)
         referenceLine(image, corners[i], corners[(i + 1) % 4], kAxis);
+    const auto tickX = [&](int i) { return 50 + i * (w - 100) / 4; };
+    const auto tickY = [&](int i) { return 20 + i * (h - 70) / 4; };
     for (int i = 0; i <= 4; ++i) {
-        image.setPixel(50 + 125 * i, 101, kAxis);
-        image.setPixel(49, 20 + 20 * i, kAxis);
+        image.setPixel(tickX(i), h - 49, kAxis);
+        image.setPixel(49, tickY(i), kAxis);
     }
     for (int i = 1; i <= 3; ++i) {
-        referenceLine(image, { 50 + 125 * i, 20 }, { 50 + 125 * i, 101 }, kAxis, true);
-        referenceLine(image, { 50, 20 + 20 * i }, { 551, 20 + 20 * i }, kAxis, true);
+        referenceLine(image, { tickX(i), 20 }, { tickX(i), h - 49 }, kAxis, true);
+        referenceLine(image, { 50, tickY(i) }, { w - 49, tickY(i) }, kAxis, true);
     }
     return image;
 }
 
 QList<QRect> labelCells(const QString& bottom = QStringLiteral("20"),
-    const QString& top = QStringLiteral("40"), int points = 8)
+    const QString& top = QStringLiteral("40"), int points = 8, QSize size = QSize(kW, kH))
 {
-    return { cell({ 20, 95 }, bottom, points), cell({ 20, 15 }, top, points) };
+    return { cell({ 20, size.height() - 55 }, bottom, points, size),
+        cell({ 20, 15 }, top, points, size) };
 }
 
 // Empty when the images agree outside @p skip, else where they first differ.
@@ -115,8 +121,10 @@ QString difference(const QImage& actual, const QImage& expected, const QList<QRe
     const auto skipped = [&](int x, int y) {
         return std::any_of(skip.begin(), skip.end(), [&](QRect r) { return r.contains(x, y); });
     };
-    for (int y = 0; y < kH; ++y) {
-        for (int x = 0; x < kW; ++x) {
+    if (actual.size() != expected.size())
+        return QStringLiteral("the size differs");
+    for (int y = 0; y < expected.height(); ++y) {
+        for (int x = 0; x < expected.width(); ++x) {
             const QRgb is = actual.pixel(x, y);
             const QRgb was = expected.pixel(x, y);
             if (is != was && !skipped(x, y))
@@ -161,6 +169,8 @@ private slots:
     void undefinedSegmentKeepsTheReadout();
     void readout_data();
     void readout();
+    void otherSizes_data();
+    void otherSizes();
     void largeFontMovesNothing();
     void systemColours();
 };
@@ -225,8 +235,11 @@ void TstChartRenderer::labelsAndCaptions_data()
     // The lower bound keeps its place at the bottom even when it is the larger one.
     QTest::newRow("40..20") << 40.0 << 20.0 << QStringLiteral("40") << QStringLiteral("20") << face;
     QTest::newRow("30..30") << 30.0 << 30.0 << QStringLiteral("30") << QStringLiteral("30") << face;
-    QTest::newRow("font Default") << 20.0 << 40.0 << QStringLiteral("20") << QStringLiteral("40")
-                                  << QStringLiteral("Default");
+    // "Default" in any letter case is the default face.
+    for (const char* name : { "Default", "default", "DEFAULT" }) {
+        QTest::addRow("font %s", name) << 20.0 << 40.0 << QStringLiteral("20")
+                                       << QStringLiteral("40") << QString::fromLatin1(name);
+    }
 }
 
 void TstChartRenderer::labelsAndCaptions()
@@ -280,7 +293,8 @@ void TstChartRenderer::rowOf()
     QFETCH(double, upper);
     QFETCH(int, expected);
 
-    QCOMPARE(ChartRenderer::rowOf(reading, scale(lower, upper), kH), expected);
+    QCOMPARE(
+        ChartRenderer::rowOf(reading, scale(lower, upper), ChartGeometry(QSize(kW, kH))), expected);
 }
 
 void TstChartRenderer::columnOf_data()
@@ -307,7 +321,7 @@ void TstChartRenderer::columnOf()
     QFETCH(int, points);
     QFETCH(double, expected);
 
-    QCOMPARE(ChartRenderer::columnOf(index, points, kW), expected);
+    QCOMPARE(ChartRenderer::columnOf(index, points, ChartGeometry(QSize(kW, kH))), expected);
 }
 
 void TstChartRenderer::segments_data()
@@ -484,6 +498,41 @@ void TstChartRenderer::readout()
     QCOMPARE(chart.image().copy(rest),
         textImage({ 250, 120 }, longer).copy(rest.translated(-250, -120)));
     QCOMPARE(difference(chart.image(), expected, { longCell }), QString());
+}
+
+void TstChartRenderer::otherSizes_data()
+{
+    QTest::addColumn<QSize>("size");
+    QTest::addColumn<QList<QPoint>>("expected");
+
+    // Readings 20, 30, 40 of a sweep of 4 points on a 20..40 scale: the rows run from one above
+    // the frame's bottom line up to one below its top line, the columns from its left line.
+    QTest::newRow("400x100") << QSize(400, 100)
+                             << QList<QPoint> { { 50, 49 }, { 124, 34 }, { 199, 21 } };
+    QTest::newRow("1000x300") << QSize(1000, 300)
+                              << QList<QPoint> { { 50, 249 }, { 274, 134 }, { 499, 21 } };
+}
+
+void TstChartRenderer::otherSizes()
+{
+    QFETCH(QSize, size);
+    QFETCH(QList<QPoint>, expected);
+
+    ChartSettings settings = defaults();
+    settings.NPoints = 4;
+    const std::vector<double> buffer { 20.0, 30.0, 40.0 };
+    ChartRenderer chart(size);
+    QImage reference = emptyChart(size.width(), size.height());
+    const QList<QRect> labels = labelCells(QStringLiteral("20"), QStringLiteral("40"), 8, size);
+    for (int counter = 1; counter <= 3; ++counter) {
+        chart.SetDinamicGraphic(settings, buffer, counter, scale(20, 40, false));
+        if (counter >= 2)
+            referenceLine(reference, expected[counter - 2], expected[counter - 1], kPen);
+    }
+    QCOMPARE(difference(chart.image(), reference, labels), QString());
+    QVERIFY(!labels[0].isEmpty());
+    QCOMPARE(chart.image().copy(labels[0]),
+        textImage({ 20, size.height() - 55 }, QStringLiteral("20"), 8, size));
 }
 
 void TstChartRenderer::largeFontMovesNothing()

@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QTest>
@@ -517,7 +518,77 @@ private slots:
         QCOMPARE(dialogs::fontNameList({}), QStringList({ "Default" }));
         QCOMPARE(dialogs::fontNameList({ "Zeta", "arial", "Arial", "beta", "DejaVu Sans" }),
             QStringList({ "Arial", "beta", "Default", "DejaVu Sans", "Zeta" }));
-        QCOMPARE(dialogs::fontNameList({ "default", "Courier" }).size(), 2);
+        // The default face keeps its own entry, whatever a family of that name is spelt like.
+        QCOMPARE(
+            dialogs::fontNameList({ "default", "Courier" }), QStringList({ "Courier", "Default" }));
+        QCOMPARE(
+            dialogs::fontNameList({ "DEFAULT", "Courier" }), QStringList({ "Courier", "Default" }));
+    }
+
+    // A name is shown as the settings hold it; the list's row of that name, in whatever letter
+    // case, is the current one, so that the opened list starts there.
+    void fontNameSelectsItsRow_data()
+    {
+        const QStringList fonts = dialogs::fontNameList(QFontDatabase::families());
+        QVERIFY(fonts.size() >= 2);
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("row");
+        for (const char* name : { "Default", "default", "DEFAULT" })
+            QTest::newRow(name) << QString::fromLatin1(name) << QStringLiteral("Default");
+        QTest::newRow("last family in upper case") << fonts.last().toUpper() << fonts.last();
+        QTest::newRow("Some Typeface Not Installed")
+            << QStringLiteral("Some Typeface Not Installed") << QString();
+    }
+
+    void fontNameSelectsItsRow()
+    {
+        QFETCH(QString, name);
+        QFETCH(QString, row);
+
+        TdlgParam dialog(nullptr, m_noPorts.path());
+        app::Settings settings = editedSettings();
+        // The rows chosen at the opening before must not stay current.
+        dialog.fill(settings, 800);
+        for (const char* box : { "cbbTextFontBox", "cbbGraphFontBox" })
+            child<QComboBox>(dialog, box)->setCurrentIndex(1);
+
+        settings.TextFont.setName(name);
+        settings.GraphFont.setName(name);
+        dialog.fill(settings, 800);
+        for (const char* box : { "cbbTextFontBox", "cbbGraphFontBox" }) {
+            auto* names = child<QComboBox>(dialog, box);
+            QCOMPARE(names->currentText(), name);
+            QCOMPARE(names->currentIndex() < 0 ? QString() : names->itemText(names->currentIndex()),
+                row);
+        }
+
+        // Opened and closed unchanged, the dialog hands the names back as they were written.
+        app::Settings read(kDpi);
+        std::uint32_t interval = 800;
+        dialog.readBack(read, interval);
+        QCOMPARE(read.TextFont.name(), name);
+        QCOMPARE(read.GraphFont.name(), name);
+    }
+
+    void opensCentredOnTheScreen()
+    {
+        // Centred on the screen, not over an owner window in a corner.
+        QWidget owner;
+        owner.setGeometry(0, 0, 200, 100);
+        owner.show();
+        TdlgParam dialog(&owner, m_noPorts.path());
+        QPoint centre;
+        runModal(dialog, [&](TdlgParam& open) {
+            centre = open.frameGeometry().center();
+            child<QPushButton>(open, "btn2")->click();
+        });
+        const QPoint screenCentre = dialog.screen()->availableGeometry().center();
+        QVERIFY2((centre - screenCentre).manhattanLength() <= 2,
+            qPrintable(QStringLiteral("centre (%1, %2), screen's (%3, %4)")
+                           .arg(centre.x())
+                           .arg(centre.y())
+                           .arg(screenCentre.x())
+                           .arg(screenCentre.y())));
     }
 
     void shownPageIsKeptBetweenOpenings()
