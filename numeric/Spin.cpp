@@ -2,6 +2,7 @@
 
 #include "numeric/IntegerText.h"
 #include "platform/Beep.h"
+#include "platform/HandlerBoundary.h"
 #include "platform/MessageTimer.h"
 #include "resources/Pictures.h"
 
@@ -219,14 +220,21 @@ void TTimerSpeedButton::TimerExpired()
     m_repeatTimer->setInterval(kRepeatPause);
     if (!isDown() || !m_capture)
         return;
-    try {
-        emit clicked(false);
-    } catch (...) {
-        // The error goes on to the application's report; the arrow must not keep firing at it.
-        if (m_repeatTimer)
-            m_repeatTimer->setEnabled(false);
-        throw;
+    // The timer rests while the click runs: the error box of a failed click runs an event loop,
+    // in which a running timer would click again and stack box upon box.
+    m_repeatTimer->setEnabled(false);
+    const QPointer<TTimerSpeedButton> self(this);
+    const bool clickedWell = platform::guarded([this] { emit clicked(false); });
+    if (!self)
+        return;
+    if (!clickedWell) {
+        // The press ends with the failure: no more repeats, and no click when it is released.
+        cancelPress();
+        return;
     }
+    // A click may have ended the press itself (by hiding or disabling the arrow).
+    if (m_capture)
+        m_repeatTimer->setEnabled(true);
 }
 
 // ----- TSpinButton -------------------------------------------------------------------------------

@@ -52,7 +52,8 @@ RepeatTimerFactory setRepeatTimerFactory(RepeatTimerFactory factory);
  * auto-repeat flag, clicks again and again while the left button holds it down: first 400 ms
  * after the press, then every 100 ms, and once more when released over it. A short click therefore
  * clicks once, on release. Clicks are reported through QAbstractButton::clicked; pressed() is
- * emitted for a left-button press only.
+ * emitted for a left-button press only. A repeated click that fails ends the press: the failure
+ * goes to the reporter of platform::guarded, and no more clicks follow, not even on release.
  */
 class TTimerSpeedButton : public QAbstractButton {
     Q_OBJECT

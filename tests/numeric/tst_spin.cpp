@@ -1,5 +1,6 @@
 #include "numeric/Spin.h"
 #include "platform/Beep.h"
+#include "platform/HandlerBoundary.h"
 #include "resources/Pictures.h"
 
 #include <QAction>
@@ -15,6 +16,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
@@ -71,6 +73,29 @@ struct Host {
     TSpinEdit* field;
     bool ready = false;
 };
+
+// A field whose down step fails, as a descendant's step might.
+class FailingStepEdit : public TSpinEdit {
+public:
+    using TSpinEdit::TSpinEdit;
+    void StepDown() override
+    {
+        ++steps;
+        throw std::runtime_error("step failed");
+    }
+    int steps = 0;
+};
+
+QString messageOf(const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return QStringLiteral("(no message)");
+    }
+}
 
 void type(QWidget* widget, const QString& text)
 {
@@ -679,6 +704,35 @@ private slots:
         QSignalSpy doubleClicks(host.field, &TSpinEdit::OnDblClick);
         QTest::mouseDClick(host.field, Qt::LeftButton, {}, QPoint(5, 10));
         QCOMPARE(doubleClicks.count(), 1);
+    }
+
+    // A failed step of a held arrow ends the press: one report, while the timer rests, and
+    // no click on release.
+    void failedRepeatClickEndsThePress()
+    {
+        QWidget window;
+        auto* field = new FailingStepEdit(&window);
+        field->setGeometry(0, 0, 73, 22);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        TTimerSpeedButton* down = field->Button()->DownButton();
+        QStringList reported;
+        bool timerRanDuringReport = true;
+        const auto previous = platform::setFailureReporter([&](std::exception_ptr failure) {
+            timerRanDuringReport = timerOf(down)->isEnabled();
+            timerOf(down)->tick(); // a tick that falls due while the error box is open
+            reported << messageOf(failure);
+        });
+        QTest::mousePress(down, Qt::LeftButton);
+        timerOf(down)->tick();
+        platform::setFailureReporter(previous);
+        QCOMPARE(reported, QStringList { QStringLiteral("step failed") });
+        QVERIFY(!timerRanDuringReport);
+        QCOMPARE(field->steps, 1);
+        QVERIFY(!timerOf(down)->isEnabled());
+        QVERIFY(!down->isDown());
+        QTest::mouseRelease(down, Qt::LeftButton);
+        QCOMPARE(field->steps, 1);
     }
 };
 

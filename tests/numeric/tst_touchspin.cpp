@@ -1,6 +1,7 @@
 #include "../support/ModalDialog.h"
 #include "numeric/TouchSpinEdit.h"
 #include "numeric/TouchSpinPanel.h"
+#include "platform/HandlerBoundary.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -135,7 +136,7 @@ private slots:
     void initTestCase()
     {
         QLocale::setDefault(QLocale::c());
-        m_previousReporter = TTouchSpinEdit::setErrorReporter([this](std::exception_ptr failure) {
+        m_previousReporter = platform::setFailureReporter([this](std::exception_ptr failure) {
             m_keypadsAtReport = keypadCount();
             try {
                 std::rethrow_exception(std::move(failure));
@@ -144,7 +145,7 @@ private slots:
             }
         });
     }
-    void cleanupTestCase() { TTouchSpinEdit::setErrorReporter(m_previousReporter); }
+    void cleanupTestCase() { platform::setFailureReporter(m_previousReporter); }
     void init()
     {
         m_reported.clear();
@@ -331,20 +332,19 @@ private slots:
 
     void defaultReporterOnlyWarns()
     {
-        const auto installed = TTouchSpinEdit::setErrorReporter({});
+        const auto installed = platform::setFailureReporter({});
         QWidget dialog;
         auto* seNPoints = makeNPointsField(dialog);
-        QTest::ignoreMessage(
-            QtWarningMsg, "Touch spin edit: '99999999999' is not a valid integer value");
+        QTest::ignoreMessage(QtWarningMsg, "Failure: '99999999999' is not a valid integer value");
         const int opened
             = enterOnKeypad(*seNPoints, QStringLiteral("99999999999"), Finish::OkClick);
-        TTouchSpinEdit::setErrorReporter(installed);
+        platform::setFailureReporter(installed);
         QCOMPARE(opened, 1);
         QCOMPARE(seNPoints->text(), QStringLiteral("500"));
     }
 
 private:
-    TTouchSpinEdit::ErrorReporter m_previousReporter;
+    platform::FailureReporter m_previousReporter;
     QStringList m_reported;
     int m_keypadsAtReport = 0;
 };
