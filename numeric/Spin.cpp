@@ -394,6 +394,8 @@ namespace {
 
 constexpr int kPairWidth = 15;
 constexpr int kPairHeight = 17;
+// The width of the field's sunken (three-dimensional) border on each side.
+constexpr int kSunkenBorder = 2;
 
 // Keys that remove text without typing a character, which the character filter never sees.
 bool deletesText(const QKeyEvent* event)
@@ -618,17 +620,26 @@ void TSpinEdit::LayoutButton()
 {
     if (!m_button)
         return;
+    // The pair and the text rectangle are placed in the field's client area, which starts inside
+    // its sunken border as a child window's coordinates do inside its parent's client edge. A
+    // flat field has no border: its client area is the whole field.
+    const int border = hasFrame() ? kSunkenBorder : 0;
+    const int clientWidth = width() - 2 * border;
     const int pairWidth = m_button->width();
     if (hasFrame())
-        m_button->setGeometry(width() - pairWidth - 5, 0, pairWidth, height() - 5);
+        m_button->setGeometry(border + width() - pairWidth - 5, border, pairWidth, height() - 5);
     else
         m_button->setGeometry(width() - pairWidth, 1, pairWidth, height() - 3);
 
-    // The text stops short of the arrows; the edit keeps a small margin of its own inside this.
+    // The text runs from the client area's left edge to 2 pixels short of the pair's width
+    // from its right edge, so that it never runs under the arrows. The edit lays its text out
+    // inside its own frame, plus a small margin of its own, so the margins make up the rest.
     const int frame
         = hasFrame() ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) : 0;
-    const int rightMargin = std::max(0, width() - frame - m_button->x());
-    const QMargins margins(0, 0, rightMargin, 0);
+    const int textLeft = border;
+    const int textRight = border + clientWidth - pairWidth - 2;
+    const QMargins margins(
+        std::max(0, textLeft - frame), 0, std::max(0, width() - frame - textRight), 0);
     if (textMargins() != margins)
         setTextMargins(margins);
 }

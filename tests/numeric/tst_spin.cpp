@@ -241,8 +241,10 @@ private slots:
         QTest::newRow("se22") << 0 << 9 << 7 << 41 << "7";
     }
 
-    // Built as a form loads them: MaxValue, MinValue, then Value; a 22-pixel field puts a 15 x 17
-    // pair 20 pixels from its right edge, with arrows 15 x 8 at the top and 15 x 10 from row 7.
+    // Built as a form loads them: MaxValue, MinValue, then Value. A 22-pixel field puts a 15 x 17
+    // pair at (Width - 20, 0) of its client area, which starts inside the 2-pixel sunken border,
+    // with arrows 15 x 8 at the top and 15 x 10 from row 7; the text stops at client
+    // Width - 4 - 15 - 2, one pixel short of the pair.
     void dialogFields()
     {
         QFETCH(int, min);
@@ -259,16 +261,17 @@ private slots:
         QCOMPARE(field->text(), shown);
         QCOMPARE(field->MinHeight(), 22);
         QCOMPARE(field->height(), 22);
-        QCOMPARE(field->Button()->geometry(), QRect(width - 20, 0, 15, 17));
+        QCOMPARE(field->Button()->geometry(), QRect(width - 18, 2, 15, 17));
         QCOMPARE(field->Button()->UpButton()->geometry(), QRect(0, 0, 15, 8));
         QCOMPARE(field->Button()->DownButton()->geometry(), QRect(0, 7, 15, 10));
         // A long number scrolls, so the cursor at its end shows where the text stops.
         field->setText(QStringLiteral("-2147483648"));
         field->repaint(); // the edit scrolls its text when it paints
         const QRect cursor = field->inputMethodQuery(Qt::ImCursorRectangle).toRect();
-        QVERIFY(cursor.center().x() < field->Button()->x());
+        QVERIFY(cursor.center().x() < width - 19);
     }
 
+    // The pair sits in the client area inside the sunken border; a flat field has none.
     // Minimum: the field's cell plus a quarter of the smaller of its cell and the system's 16-pixel
     // one, plus 4 border pixels and 2. A lower field is given that height.
     void layoutFollowsResizes_data()
@@ -278,10 +281,10 @@ private slots:
         QTest::addColumn<QSize>("size");
         QTest::addColumn<int>("minimum");
         QTest::addColumn<QRect>("pair");
-        QTest::newRow("11 px, 73x5") << 11 << true << QSize(73, 5) << 22 << QRect(53, 0, 15, 17);
-        QTest::newRow("10 px, 73x5") << 10 << true << QSize(73, 5) << 19 << QRect(53, 0, 15, 14);
-        QTest::newRow("17 px, 73x5") << 17 << true << QSize(73, 5) << 30 << QRect(53, 0, 15, 25);
-        QTest::newRow("100x41") << 11 << true << QSize(100, 41) << 22 << QRect(80, 0, 15, 36);
+        QTest::newRow("11 px, 73x5") << 11 << true << QSize(73, 5) << 22 << QRect(55, 2, 15, 17);
+        QTest::newRow("10 px, 73x5") << 10 << true << QSize(73, 5) << 19 << QRect(55, 2, 15, 14);
+        QTest::newRow("17 px, 73x5") << 17 << true << QSize(73, 5) << 30 << QRect(55, 2, 15, 25);
+        QTest::newRow("100x41") << 11 << true << QSize(100, 41) << 22 << QRect(82, 2, 15, 36);
         QTest::newRow("74x22 flat") << 11 << false << QSize(74, 22) << 22 << QRect(59, 1, 15, 19);
     }
 
