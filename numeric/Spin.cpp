@@ -647,7 +647,9 @@ void TSpinEdit::LayoutButton()
 void TSpinEdit::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QLineEdit::mouseDoubleClickEvent(event);
-    emit OnDblClick();
+    // Only the left button double-clicks; the others' second press is no event of the field.
+    if (event->button() == Qt::LeftButton)
+        emit OnDblClick();
 }
 
 void TSpinEdit::mouseReleaseEvent(QMouseEvent* event)

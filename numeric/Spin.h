@@ -231,7 +231,8 @@ signals:
     void OnEnter();
     /** The focus is leaving; the text is not yet clamped. */
     void OnExit();
-    /** A double click on the text, after the edit has selected the word under it. */
+    /** A double click of the left button on the text, after the edit has selected the word under
+     * it. */
     void OnDblClick();
 
 protected:

@@ -290,6 +290,36 @@ private slots:
         }
     }
 
+    // The other buttons' double clicks are no double click of the field.
+    void onlyTheLeftButtonOpensTheKeypad_data()
+    {
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::addColumn<int>("opened");
+        QTest::newRow("left") << Qt::LeftButton << 1;
+        QTest::newRow("right") << Qt::RightButton << 0;
+        QTest::newRow("middle") << Qt::MiddleButton << 0;
+    }
+    void onlyTheLeftButtonOpensTheKeypad()
+    {
+        QFETCH(Qt::MouseButton, button);
+        QFETCH(int, opened);
+        QWidget dialog;
+        auto* seNPoints = makeNPointsField(dialog);
+        int seen = 0;
+        {
+            const auto guard = answerNextKeypad(seen, [](TTouchSpinPanelWnd& panel) {
+                pressDigits(panel, QStringLiteral("25"));
+                finish(panel, Finish::OkClick);
+            });
+            QTest::mouseDClick(seNPoints, button, {}, QPoint(10, 10));
+            // A right click's menu is no keypad; it goes before the next row.
+            if (QWidget* popup = QApplication::activePopupWidget())
+                popup->close();
+        }
+        QCOMPARE(seen, opened);
+        QCOMPARE(seNPoints->text(), opened ? QStringLiteral("25") : QStringLiteral("500"));
+    }
+
     void keypadResult_data()
     {
         QTest::addColumn<QString>("digits");
