@@ -14,6 +14,7 @@
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMenu>
@@ -553,6 +554,42 @@ void TSpinEdit::keyPressEvent(QKeyEvent* event)
     // keeps Enter and Escape to itself while it has the focus.
     if (isEnterKey(key) || key == Qt::Key_Escape)
         event->accept();
+}
+
+void TSpinEdit::inputMethodEvent(QInputMethodEvent* event)
+{
+    // Text an input method commits (a composed character, a dead key's accent on its letter) is
+    // typed text like a key's and passes the same filter, character by character; the
+    // composition shown until then is no text of the field yet.
+    const QString committed = event->commitString();
+    QString kept;
+    kept.reserve(committed.size());
+    for (qsizetype i = 0; i < committed.size(); ++i) {
+        const QChar ch = committed.at(i);
+        if (AcceptsChar(ch)) {
+            kept += ch;
+            continue;
+        }
+        platform::beep();
+        // A character beyond the 16-bit range comes in two halves and is refused once.
+        if (ch.isHighSurrogate() && i + 1 < committed.size()
+            && committed.at(i + 1).isLowSurrogate())
+            ++i;
+    }
+    // An input method may also replace text next to the cursor, which deletes it: only while
+    // the editor is on, as the Delete key.
+    const bool replaces = event->replacementLength() != 0;
+    if (kept == committed && (m_editorEnabled || !replaces)) {
+        QLineEdit::inputMethodEvent(event);
+        return;
+    }
+    QInputMethodEvent filtered(event->preeditString(), event->attributes());
+    if (m_editorEnabled)
+        filtered.setCommitString(kept, event->replacementStart(), event->replacementLength());
+    else
+        filtered.setCommitString(kept);
+    QLineEdit::inputMethodEvent(&filtered);
+    event->setAccepted(filtered.isAccepted());
 }
 
 void TSpinEdit::focusInEvent(QFocusEvent* event)

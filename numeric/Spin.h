@@ -213,7 +213,8 @@ public:
     /**
      * Whether a typed character may reach the edit: digits, "+", "-", the locale's decimal
      * separator and control characters below 32 except carriage return. While EditorEnabled is
-     * off, only control characters other than backspace and carriage return pass.
+     * off, only control characters other than backspace and carriage return pass. Typed keys and
+     * the text an input method commits both pass through it.
      */
     virtual bool AcceptsChar(QChar ch) const;
 
@@ -237,6 +238,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

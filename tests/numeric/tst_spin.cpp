@@ -8,6 +8,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDialog>
+#include <QInputMethodEvent>
 #include <QLocale>
 #include <QMenu>
 #include <QPushButton>
@@ -748,6 +749,57 @@ private slots:
         QVERIFY(!down->isDown());
         QTest::mouseRelease(down, Qt::LeftButton);
         QCOMPARE(field->steps, 1);
+    }
+
+    void committedTextIsFiltered_data()
+    {
+        QTest::addColumn<bool>("editorEnabled");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("commit");
+        QTest::addColumn<int>("replaced"); // characters before the cursor that the commit replaces
+        QTest::addColumn<int>("beeps");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("5") << true << "1"
+                           << "5" << 0 << 0 << "15";
+        QTest::newRow("-") << true << ""
+                           << "-" << 0 << 0 << "-";
+        QTest::newRow("dead key: e acute")
+            << true << "1" << QString::fromUtf8("é") << 0 << 1 << "1";
+        QTest::newRow("1a2") << true << ""
+                             << "1a2" << 0 << 1 << "12";
+        QTest::newRow("fullwidth 1") << true << "" << QString::fromUtf8("１") << 0 << 1 << "";
+        QTest::newRow("beyond 16 bits") << true << "7" << QString::fromUtf8("😀") << 0 << 1 << "7";
+        QTest::newRow("CR") << true << "7"
+                            << "\r" << 0 << 1 << "7";
+        QTest::newRow("replace 2 by 3") << true << "12"
+                                        << "3" << 1 << 0 << "13";
+        QTest::newRow("replace 2 by x") << true << "12"
+                                        << "x" << 1 << 1 << "1";
+        QTest::newRow("editor off: 5") << false << "1"
+                                       << "5" << 0 << 1 << "1";
+        QTest::newRow("editor off: replace") << false << "12"
+                                             << "" << 1 << 0 << "12";
+    }
+    void committedTextIsFiltered()
+    {
+        QFETCH(bool, editorEnabled);
+        QFETCH(QString, start);
+        QFETCH(QString, commit);
+        QFETCH(int, replaced);
+        QFETCH(int, beeps);
+        QFETCH(QString, text);
+        TSpinEdit field;
+        field.setText(start);
+        field.setEditorEnabled(editorEnabled);
+        // The composition shows first, then the input method commits the character.
+        QInputMethodEvent composing(QStringLiteral("'"), {});
+        QCoreApplication::sendEvent(&field, &composing);
+        QInputMethodEvent committing;
+        committing.setCommitString(commit, -replaced, replaced);
+        QCoreApplication::sendEvent(&field, &committing);
+        QCOMPARE(field.text(), text);
+        QCOMPARE(g_beeps, beeps);
+        QCOMPARE(field.inputMethodQuery(Qt::ImSurroundingText).toString(), text);
     }
 };
 
