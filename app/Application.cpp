@@ -1,8 +1,8 @@
 #include "app/Application.h"
 
 #include "app/ErrorBox.h"
-#include "numeric/TouchSpinEdit.h"
 #include "platform/Beep.h"
+#include "platform/HandlerBoundary.h"
 #include "resources/Pictures.h"
 
 namespace app {
@@ -16,8 +16,14 @@ Application::Application(int& argc, char** argv)
     // Every window, and the task bar, shows the program's icon.
     setWindowIcon(resources::programIcon());
     platform::setBeepHandler(&QApplication::beep);
-    // A bad keypad entry is reported from inside a double click, where it cannot be thrown on.
-    TTouchSpinEdit::setErrorReporter(&reportFailure);
+    // Every handler boundary reports to the error box from now on.
+    platform::setFailureReporter(&showFailure);
+}
+
+Application::~Application()
+{
+    // No box can be shown once the application object is gone.
+    platform::setFailureReporter({});
 }
 
 bool Application::notify(QObject* receiver, QEvent* event)
@@ -25,7 +31,10 @@ bool Application::notify(QObject* receiver, QEvent* event)
     try {
         return QApplication::notify(receiver, event);
     } catch (...) {
-        reportFailure(std::current_exception());
+        // Only a handler that skipped its boundary gets here, so say which event it was.
+        qWarning("A failure escaped the handler of event %d for %s", int(event->type()),
+            receiver ? receiver->metaObject()->className() : "no receiver");
+        platform::reportFailure(std::current_exception());
         return false;
     }
 }

@@ -87,7 +87,7 @@ void showPlainMessage(const QString& message)
     box.exec();
 }
 
-void reportFailure(std::exception_ptr failure)
+void showFailure(std::exception_ptr failure)
 {
     try {
         std::rethrow_exception(std::move(failure));

@@ -22,22 +22,11 @@ void showErrorBox(const QString& message);
 /** The program's own plain message: modal, centred on the screen, no icon, one OK button. */
 void showPlainMessage(const QString& message);
 
-/** Shows the failure held by @p failure in the error box; the program then goes on. */
-void reportFailure(std::exception_ptr failure);
-
 /**
- * Runs one command handler, timer tick or dialog event. A failure it raises is shown in the
- * error box and the program goes on. Returns false when the handler failed.
+ * Shows the failure held by @p failure in the error box: the message of a std::exception, or
+ * "Unknown failure". The application installs this as the reporter of every handler boundary
+ * (platform::guarded); the program then goes on.
  */
-template <typename Handler> bool guarded(Handler&& handler)
-{
-    try {
-        handler();
-        return true;
-    } catch (...) {
-        reportFailure(std::current_exception());
-        return false;
-    }
-}
+void showFailure(std::exception_ptr failure);
 
 } // namespace app

@@ -9,6 +9,7 @@
 #include "instrument/LimitsUpload.h"
 #include "instrument/Unit3.h"
 #include "platform/Fonts.h"
+#include "platform/HandlerBoundary.h"
 #include "platform/MessageTimer.h"
 #include "platform/Profile.h"
 #include "platform/WindowPlacement.h"
@@ -65,7 +66,7 @@ TForm1::TForm1(const QString& settingsFile, QWidget* parent)
     tmr1 = new platform::MessageTimer(this);
     tmr1->setObjectName(QStringLiteral("tmr1"));
     connect(tmr1, &platform::MessageTimer::timeout, this,
-        [this] { app::guarded([this] { GetTemperClick(); }); });
+        [this] { platform::guarded([this] { GetTemperClick(); }); });
 
     buildLayout();
     buildMenu();
@@ -94,7 +95,7 @@ QAction* TForm1::addCommand(const QString& name, const QString& caption, void (T
     auto* action = new QAction(caption, this);
     action->setObjectName(name);
     connect(action, &QAction::triggered, this,
-        [this, handler] { app::guarded([this, handler] { (this->*handler)(); }); });
+        [this, handler] { platform::guarded([this, handler] { (this->*handler)(); }); });
     return action;
 }
 
@@ -287,7 +288,7 @@ void TForm1::closeEvent(QCloseEvent* event)
 {
     // The window closes only once the settings are safely written; otherwise the user has seen
     // the error and may try again.
-    if (app::guarded([this] { FormClose(); }))
+    if (platform::guarded([this] { FormClose(); }))
         event->accept();
     else
         event->ignore();

@@ -2,6 +2,7 @@
 
 #include "numeric/IntegerText.h"
 #include "platform/Beep.h"
+#include "platform/HandlerBoundary.h"
 #include "platform/MessageTimer.h"
 #include "resources/Pictures.h"
 
@@ -13,6 +14,7 @@
 #include <QFocusEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QLocale>
 #include <QMenu>
@@ -219,14 +221,21 @@ void TTimerSpeedButton::TimerExpired()
     m_repeatTimer->setInterval(kRepeatPause);
     if (!isDown() || !m_capture)
         return;
-    try {
-        emit clicked(false);
-    } catch (...) {
-        // The error goes on to the application's report; the arrow must not keep firing at it.
-        if (m_repeatTimer)
-            m_repeatTimer->setEnabled(false);
-        throw;
+    // The timer rests while the click runs: the error box of a failed click runs an event loop,
+    // in which a running timer would click again and stack box upon box.
+    m_repeatTimer->setEnabled(false);
+    const QPointer<TTimerSpeedButton> self(this);
+    const bool clickedWell = platform::guarded([this] { emit clicked(false); });
+    if (!self)
+        return;
+    if (!clickedWell) {
+        // The press ends with the failure: no more repeats, and no click when it is released.
+        cancelPress();
+        return;
     }
+    // A click may have ended the press itself (by hiding or disabling the arrow).
+    if (m_capture)
+        m_repeatTimer->setEnabled(true);
 }
 
 // ----- TSpinButton -------------------------------------------------------------------------------
@@ -386,6 +395,8 @@ namespace {
 
 constexpr int kPairWidth = 15;
 constexpr int kPairHeight = 17;
+// The width of the field's sunken (three-dimensional) border on each side.
+constexpr int kSunkenBorder = 2;
 
 // Keys that remove text without typing a character, which the character filter never sees.
 bool deletesText(const QKeyEvent* event)
@@ -545,6 +556,42 @@ void TSpinEdit::keyPressEvent(QKeyEvent* event)
         event->accept();
 }
 
+void TSpinEdit::inputMethodEvent(QInputMethodEvent* event)
+{
+    // Text an input method commits (a composed character, a dead key's accent on its letter) is
+    // typed text like a key's and passes the same filter, character by character; the
+    // composition shown until then is no text of the field yet.
+    const QString committed = event->commitString();
+    QString kept;
+    kept.reserve(committed.size());
+    for (qsizetype i = 0; i < committed.size(); ++i) {
+        const QChar ch = committed.at(i);
+        if (AcceptsChar(ch)) {
+            kept += ch;
+            continue;
+        }
+        platform::beep();
+        // A character beyond the 16-bit range comes in two halves and is refused once.
+        if (ch.isHighSurrogate() && i + 1 < committed.size()
+            && committed.at(i + 1).isLowSurrogate())
+            ++i;
+    }
+    // An input method may also replace text next to the cursor, which deletes it: only while
+    // the editor is on, as the Delete key.
+    const bool replaces = event->replacementLength() != 0;
+    if (kept == committed && (m_editorEnabled || !replaces)) {
+        QLineEdit::inputMethodEvent(event);
+        return;
+    }
+    QInputMethodEvent filtered(event->preeditString(), event->attributes());
+    if (m_editorEnabled)
+        filtered.setCommitString(kept, event->replacementStart(), event->replacementLength());
+    else
+        filtered.setCommitString(kept);
+    QLineEdit::inputMethodEvent(&filtered);
+    event->setAccepted(filtered.isAccepted());
+}
+
 void TSpinEdit::focusInEvent(QFocusEvent* event)
 {
     const bool hadSelection = hasSelectedText();
@@ -610,17 +657,26 @@ void TSpinEdit::LayoutButton()
 {
     if (!m_button)
         return;
+    // The pair and the text rectangle are placed in the field's client area, which starts inside
+    // its sunken border as a child window's coordinates do inside its parent's client edge. A
+    // flat field has no border: its client area is the whole field.
+    const int border = hasFrame() ? kSunkenBorder : 0;
+    const int clientWidth = width() - 2 * border;
     const int pairWidth = m_button->width();
     if (hasFrame())
-        m_button->setGeometry(width() - pairWidth - 5, 0, pairWidth, height() - 5);
+        m_button->setGeometry(border + width() - pairWidth - 5, border, pairWidth, height() - 5);
     else
         m_button->setGeometry(width() - pairWidth, 1, pairWidth, height() - 3);
 
-    // The text stops short of the arrows; the edit keeps a small margin of its own inside this.
+    // The text runs from the client area's left edge to 2 pixels short of the pair's width
+    // from its right edge, so that it never runs under the arrows. The edit lays its text out
+    // inside its own frame, plus a small margin of its own, so the margins make up the rest.
     const int frame
         = hasFrame() ? style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this) : 0;
-    const int rightMargin = std::max(0, width() - frame - m_button->x());
-    const QMargins margins(0, 0, rightMargin, 0);
+    const int textLeft = border;
+    const int textRight = border + clientWidth - pairWidth - 2;
+    const QMargins margins(
+        std::max(0, textLeft - frame), 0, std::max(0, width() - frame - textRight), 0);
     if (textMargins() != margins)
         setTextMargins(margins);
 }
@@ -628,7 +684,9 @@ void TSpinEdit::LayoutButton()
 void TSpinEdit::mouseDoubleClickEvent(QMouseEvent* event)
 {
     QLineEdit::mouseDoubleClickEvent(event);
-    emit OnDblClick();
+    // Only the left button double-clicks; the others' second press is no event of the field.
+    if (event->button() == Qt::LeftButton)
+        emit OnDblClick();
 }
 
 void TSpinEdit::mouseReleaseEvent(QMouseEvent* event)

@@ -52,7 +52,8 @@ RepeatTimerFactory setRepeatTimerFactory(RepeatTimerFactory factory);
  * auto-repeat flag, clicks again and again while the left button holds it down: first 400 ms
  * after the press, then every 100 ms, and once more when released over it. A short click therefore
  * clicks once, on release. Clicks are reported through QAbstractButton::clicked; pressed() is
- * emitted for a left-button press only.
+ * emitted for a left-button press only. A repeated click that fails ends the press: the failure
+ * goes to the reporter of platform::guarded, and no more clicks follow, not even on release.
  */
 class TTimerSpeedButton : public QAbstractButton {
     Q_OBJECT
@@ -212,7 +213,8 @@ public:
     /**
      * Whether a typed character may reach the edit: digits, "+", "-", the locale's decimal
      * separator and control characters below 32 except carriage return. While EditorEnabled is
-     * off, only control characters other than backspace and carriage return pass.
+     * off, only control characters other than backspace and carriage return pass. Typed keys and
+     * the text an input method commits both pass through it.
      */
     virtual bool AcceptsChar(QChar ch) const;
 
@@ -230,11 +232,13 @@ signals:
     void OnEnter();
     /** The focus is leaving; the text is not yet clamped. */
     void OnExit();
-    /** A double click on the text, after the edit has selected the word under it. */
+    /** A double click of the left button on the text, after the edit has selected the word under
+     * it. */
     void OnDblClick();
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void inputMethodEvent(QInputMethodEvent* event) override;
     void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -2,32 +2,9 @@
 
 #include "numeric/IntegerText.h"
 #include "numeric/TouchSpinPanel.h"
+#include "platform/HandlerBoundary.h"
 
 #include <QPointer>
-#include <QtGlobal>
-
-#include <utility>
-
-namespace {
-
-void warnAboutFailure(std::exception_ptr failure)
-{
-    try {
-        std::rethrow_exception(std::move(failure));
-    } catch (const std::exception& e) {
-        qWarning("Touch spin edit: %s", e.what());
-    } catch (...) {
-        qWarning("Touch spin edit: unknown failure");
-    }
-}
-
-TTouchSpinEdit::ErrorReporter& currentReporter()
-{
-    static TTouchSpinEdit::ErrorReporter reporter = &warnAboutFailure;
-    return reporter;
-}
-
-} // namespace
 
 TTouchSpinEdit::TTouchSpinEdit(QWidget* parent)
     : TSpinEdit(parent)
@@ -35,14 +12,14 @@ TTouchSpinEdit::TTouchSpinEdit(QWidget* parent)
     connect(this, &TSpinEdit::OnDblClick, this, &TTouchSpinEdit::ShowPanel);
 }
 
-TTouchSpinEdit::ErrorReporter TTouchSpinEdit::setErrorReporter(ErrorReporter reporter)
+void TTouchSpinEdit::ShowPanel()
 {
-    if (!reporter)
-        reporter = &warnAboutFailure;
-    return std::exchange(currentReporter(), std::move(reporter));
+    // A failure is reported at this boundary, once the keypad has gone, rather than thrown on
+    // through the toolkit's mouse event delivery.
+    platform::guarded([this] { RunPanel(); });
 }
 
-void TTouchSpinEdit::ShowPanel()
+void TTouchSpinEdit::RunPanel()
 {
     // The field may go while the keypad's own event loop runs (its dialog closed under it).
     const QPointer<TTouchSpinEdit> self(this);
@@ -56,12 +33,5 @@ void TTouchSpinEdit::ShowPanel()
     }
     if (!self || !accepted || digits.isEmpty())
         return;
-
-    // The failure is reported here rather than thrown: it would otherwise have to unwind through
-    // the toolkit's mouse event delivery, which is not built to pass exceptions on.
-    try {
-        setValue(numeric::textToInteger(digits));
-    } catch (...) {
-        currentReporter()(std::current_exception());
-    }
+    setValue(numeric::textToInteger(digits));
 }

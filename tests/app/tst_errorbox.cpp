@@ -1,9 +1,11 @@
 #include "../support/ModalAnswer.h"
 #include "app/Application.h"
 #include "app/ErrorBox.h"
+#include "platform/HandlerBoundary.h"
 #include "platform/MessageTimer.h"
 
 #include <QClipboard>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTest>
 
@@ -11,7 +13,7 @@
 
 namespace {
 
-// An object whose event handler fails, as a command handler might.
+// An object whose event handler fails without a boundary of its own.
 class FailingObject : public QObject {
 public:
     bool event(QEvent* event) override
@@ -121,11 +123,14 @@ private slots:
         QCOMPARE(copied, rule + "Velmora Thermo\n" + rule + text + "\n" + rule + "OK   \n" + rule);
     }
 
-    void failureInAnEventHandlerIsShownAndTheProgramGoesOn()
+    // The last-resort net: a failure that escaped a handler is still shown, and logged as an
+    // escape so that the missing boundary is found.
+    void failureThatEscapedAHandlerIsShownAndLogged()
     {
         FailingObject failing;
         MessageBoxSeen seen;
         const auto answering = answerNextMessageBox(seen);
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^A failure escaped the handler"));
         QEvent event(QEvent::User);
         QCoreApplication::sendEvent(&failing, &event);
         QVERIFY(seen.shown);
@@ -133,14 +138,41 @@ private slots:
         QCOMPARE(seen.icon, QMessageBox::Critical);
     }
 
+    // The boundary reports to the error box that the application installed.
+    void guardedReportsAndTellsTheCaller_data()
+    {
+        QTest::addColumn<bool>("standard");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("std::exception") << true << "Unable to write to x.";
+        QTest::newRow("anything else") << false << "Unknown failure.";
+    }
     void guardedReportsAndTellsTheCaller()
     {
+        QFETCH(bool, standard);
+        QFETCH(QString, shown);
         MessageBoxSeen seen;
         const auto answering = answerNextMessageBox(seen);
-        QVERIFY(!app::guarded([] { throw std::runtime_error("Unable to write to x"); }));
+        QVERIFY(!platform::guarded([standard] {
+            if (standard)
+                throw std::runtime_error("Unable to write to x");
+            throw 42;
+        }));
         QVERIFY(seen.shown);
-        QCOMPARE(seen.text, QStringLiteral("Unable to write to x."));
-        QVERIFY(app::guarded([] {}));
+        QCOMPARE(seen.text, shown);
+        QCOMPARE(seen.title, QStringLiteral("Velmora Thermo"));
+        QVERIFY(platform::guarded([] {}));
+    }
+
+    // A report that fails itself still goes nowhere but the log: nothing leaves the boundary.
+    void aFailingReportIsLogged()
+    {
+        const auto installed = platform::setFailureReporter(
+            [](std::exception_ptr) { throw std::runtime_error("no box"); });
+        QTest::ignoreMessage(QtWarningMsg, "Failure: tick failed");
+        QTest::ignoreMessage(QtWarningMsg, "Failure: no box");
+        const bool ran = platform::guarded([] { throw std::runtime_error("tick failed"); });
+        platform::setFailureReporter(installed);
+        QVERIFY(!ran);
     }
 
     void timerKeepsRunningAfterAFailedTick()
@@ -150,7 +182,7 @@ private slots:
         MessageBoxSeen seen;
         const auto answering = answerNextMessageBox(seen);
         connect(&timer, &platform::MessageTimer::timeout, &timer, [&] {
-            app::guarded([&] {
+            platform::guarded([&] {
                 if (++ticks == 1) {
                     throw std::runtime_error("tick failed");
                 }

@@ -1,5 +1,6 @@
 #include "numeric/Spin.h"
 #include "platform/Beep.h"
+#include "platform/HandlerBoundary.h"
 #include "resources/Pictures.h"
 
 #include <QAction>
@@ -7,6 +8,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDialog>
+#include <QInputMethodEvent>
 #include <QLocale>
 #include <QMenu>
 #include <QPushButton>
@@ -15,6 +17,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <stdexcept>
 
 namespace {
 
@@ -71,6 +74,29 @@ struct Host {
     TSpinEdit* field;
     bool ready = false;
 };
+
+// A field whose down step fails, as a descendant's step might.
+class FailingStepEdit : public TSpinEdit {
+public:
+    using TSpinEdit::TSpinEdit;
+    void StepDown() override
+    {
+        ++steps;
+        throw std::runtime_error("step failed");
+    }
+    int steps = 0;
+};
+
+QString messageOf(const std::exception_ptr& failure)
+{
+    try {
+        std::rethrow_exception(failure);
+    } catch (const std::exception& e) {
+        return QString::fromUtf8(e.what());
+    } catch (...) {
+        return QStringLiteral("(no message)");
+    }
+}
 
 void type(QWidget* widget, const QString& text)
 {
@@ -216,8 +242,10 @@ private slots:
         QTest::newRow("se22") << 0 << 9 << 7 << 41 << "7";
     }
 
-    // Built as a form loads them: MaxValue, MinValue, then Value; a 22-pixel field puts a 15 x 17
-    // pair 20 pixels from its right edge, with arrows 15 x 8 at the top and 15 x 10 from row 7.
+    // Built as a form loads them: MaxValue, MinValue, then Value. A 22-pixel field puts a 15 x 17
+    // pair at (Width - 20, 0) of its client area, which starts inside the 2-pixel sunken border,
+    // with arrows 15 x 8 at the top and 15 x 10 from row 7; the text stops at client
+    // Width - 4 - 15 - 2, one pixel short of the pair.
     void dialogFields()
     {
         QFETCH(int, min);
@@ -234,16 +262,17 @@ private slots:
         QCOMPARE(field->text(), shown);
         QCOMPARE(field->MinHeight(), 22);
         QCOMPARE(field->height(), 22);
-        QCOMPARE(field->Button()->geometry(), QRect(width - 20, 0, 15, 17));
+        QCOMPARE(field->Button()->geometry(), QRect(width - 18, 2, 15, 17));
         QCOMPARE(field->Button()->UpButton()->geometry(), QRect(0, 0, 15, 8));
         QCOMPARE(field->Button()->DownButton()->geometry(), QRect(0, 7, 15, 10));
         // A long number scrolls, so the cursor at its end shows where the text stops.
         field->setText(QStringLiteral("-2147483648"));
         field->repaint(); // the edit scrolls its text when it paints
         const QRect cursor = field->inputMethodQuery(Qt::ImCursorRectangle).toRect();
-        QVERIFY(cursor.center().x() < field->Button()->x());
+        QVERIFY(cursor.center().x() < width - 19);
     }
 
+    // The pair sits in the client area inside the sunken border; a flat field has none.
     // Minimum: the field's cell plus a quarter of the smaller of its cell and the system's 16-pixel
     // one, plus 4 border pixels and 2. A lower field is given that height.
     void layoutFollowsResizes_data()
@@ -253,10 +282,10 @@ private slots:
         QTest::addColumn<QSize>("size");
         QTest::addColumn<int>("minimum");
         QTest::addColumn<QRect>("pair");
-        QTest::newRow("11 px, 73x5") << 11 << true << QSize(73, 5) << 22 << QRect(53, 0, 15, 17);
-        QTest::newRow("10 px, 73x5") << 10 << true << QSize(73, 5) << 19 << QRect(53, 0, 15, 14);
-        QTest::newRow("17 px, 73x5") << 17 << true << QSize(73, 5) << 30 << QRect(53, 0, 15, 25);
-        QTest::newRow("100x41") << 11 << true << QSize(100, 41) << 22 << QRect(80, 0, 15, 36);
+        QTest::newRow("11 px, 73x5") << 11 << true << QSize(73, 5) << 22 << QRect(55, 2, 15, 17);
+        QTest::newRow("10 px, 73x5") << 10 << true << QSize(73, 5) << 19 << QRect(55, 2, 15, 14);
+        QTest::newRow("17 px, 73x5") << 17 << true << QSize(73, 5) << 30 << QRect(55, 2, 15, 25);
+        QTest::newRow("100x41") << 11 << true << QSize(100, 41) << 22 << QRect(82, 2, 15, 36);
         QTest::newRow("74x22 flat") << 11 << false << QSize(74, 22) << 22 << QRect(59, 1, 15, 19);
     }
 
@@ -672,13 +701,105 @@ private slots:
         QCOMPARE(field.Value(), INT32_MIN);
     }
 
+    void doubleClickIsReported_data()
+    {
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::addColumn<int>("reported");
+        QTest::newRow("left") << Qt::LeftButton << 1;
+        QTest::newRow("right") << Qt::RightButton << 0;
+        QTest::newRow("middle") << Qt::MiddleButton << 0;
+    }
     void doubleClickIsReported()
     {
+        QFETCH(Qt::MouseButton, button);
+        QFETCH(int, reported);
         Host host;
         QVERIFY(host.ready);
         QSignalSpy doubleClicks(host.field, &TSpinEdit::OnDblClick);
-        QTest::mouseDClick(host.field, Qt::LeftButton, {}, QPoint(5, 10));
-        QCOMPARE(doubleClicks.count(), 1);
+        QTest::mouseDClick(host.field, button, {}, QPoint(5, 10));
+        if (QWidget* popup = QApplication::activePopupWidget())
+            popup->close(); // the right button's menu
+        QCOMPARE(doubleClicks.count(), reported);
+    }
+
+    // A failed step of a held arrow ends the press: one report, while the timer rests, and
+    // no click on release.
+    void failedRepeatClickEndsThePress()
+    {
+        QWidget window;
+        auto* field = new FailingStepEdit(&window);
+        field->setGeometry(0, 0, 73, 22);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        TTimerSpeedButton* down = field->Button()->DownButton();
+        QStringList reported;
+        bool timerRanDuringReport = true;
+        const auto previous = platform::setFailureReporter([&](std::exception_ptr failure) {
+            timerRanDuringReport = timerOf(down)->isEnabled();
+            timerOf(down)->tick(); // a tick that falls due while the error box is open
+            reported << messageOf(failure);
+        });
+        QTest::mousePress(down, Qt::LeftButton);
+        timerOf(down)->tick();
+        platform::setFailureReporter(previous);
+        QCOMPARE(reported, QStringList { QStringLiteral("step failed") });
+        QVERIFY(!timerRanDuringReport);
+        QCOMPARE(field->steps, 1);
+        QVERIFY(!timerOf(down)->isEnabled());
+        QVERIFY(!down->isDown());
+        QTest::mouseRelease(down, Qt::LeftButton);
+        QCOMPARE(field->steps, 1);
+    }
+
+    void committedTextIsFiltered_data()
+    {
+        QTest::addColumn<bool>("editorEnabled");
+        QTest::addColumn<QString>("start");
+        QTest::addColumn<QString>("commit");
+        QTest::addColumn<int>("replaced"); // characters before the cursor that the commit replaces
+        QTest::addColumn<int>("beeps");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("5") << true << "1"
+                           << "5" << 0 << 0 << "15";
+        QTest::newRow("-") << true << ""
+                           << "-" << 0 << 0 << "-";
+        QTest::newRow("dead key: e acute")
+            << true << "1" << QString::fromUtf8("é") << 0 << 1 << "1";
+        QTest::newRow("1a2") << true << ""
+                             << "1a2" << 0 << 1 << "12";
+        QTest::newRow("fullwidth 1") << true << "" << QString::fromUtf8("１") << 0 << 1 << "";
+        QTest::newRow("beyond 16 bits") << true << "7" << QString::fromUtf8("😀") << 0 << 1 << "7";
+        QTest::newRow("CR") << true << "7"
+                            << "\r" << 0 << 1 << "7";
+        QTest::newRow("replace 2 by 3") << true << "12"
+                                        << "3" << 1 << 0 << "13";
+        QTest::newRow("replace 2 by x") << true << "12"
+                                        << "x" << 1 << 1 << "1";
+        QTest::newRow("editor off: 5") << false << "1"
+                                       << "5" << 0 << 1 << "1";
+        QTest::newRow("editor off: replace") << false << "12"
+                                             << "" << 1 << 0 << "12";
+    }
+    void committedTextIsFiltered()
+    {
+        QFETCH(bool, editorEnabled);
+        QFETCH(QString, start);
+        QFETCH(QString, commit);
+        QFETCH(int, replaced);
+        QFETCH(int, beeps);
+        QFETCH(QString, text);
+        TSpinEdit field;
+        field.setText(start);
+        field.setEditorEnabled(editorEnabled);
+        // The composition shows first, then the input method commits the character.
+        QInputMethodEvent composing(QStringLiteral("'"), {});
+        QCoreApplication::sendEvent(&field, &composing);
+        QInputMethodEvent committing;
+        committing.setCommitString(commit, -replaced, replaced);
+        QCoreApplication::sendEvent(&field, &committing);
+        QCOMPARE(field.text(), text);
+        QCOMPARE(g_beeps, beeps);
+        QCOMPARE(field.inputMethodQuery(Qt::ImSurroundingText).toString(), text);
     }
 };
 

@@ -1,6 +1,7 @@
 #include "../support/ModalDialog.h"
 #include "numeric/TouchSpinEdit.h"
 #include "numeric/TouchSpinPanel.h"
+#include "platform/HandlerBoundary.h"
 
 #include <QApplication>
 #include <QLineEdit>
@@ -135,7 +136,7 @@ private slots:
     void initTestCase()
     {
         QLocale::setDefault(QLocale::c());
-        m_previousReporter = TTouchSpinEdit::setErrorReporter([this](std::exception_ptr failure) {
+        m_previousReporter = platform::setFailureReporter([this](std::exception_ptr failure) {
             m_keypadsAtReport = keypadCount();
             try {
                 std::rethrow_exception(std::move(failure));
@@ -144,7 +145,7 @@ private slots:
             }
         });
     }
-    void cleanupTestCase() { TTouchSpinEdit::setErrorReporter(m_previousReporter); }
+    void cleanupTestCase() { platform::setFailureReporter(m_previousReporter); }
     void init()
     {
         m_reported.clear();
@@ -289,6 +290,36 @@ private slots:
         }
     }
 
+    // The other buttons' double clicks are no double click of the field.
+    void onlyTheLeftButtonOpensTheKeypad_data()
+    {
+        QTest::addColumn<Qt::MouseButton>("button");
+        QTest::addColumn<int>("opened");
+        QTest::newRow("left") << Qt::LeftButton << 1;
+        QTest::newRow("right") << Qt::RightButton << 0;
+        QTest::newRow("middle") << Qt::MiddleButton << 0;
+    }
+    void onlyTheLeftButtonOpensTheKeypad()
+    {
+        QFETCH(Qt::MouseButton, button);
+        QFETCH(int, opened);
+        QWidget dialog;
+        auto* seNPoints = makeNPointsField(dialog);
+        int seen = 0;
+        {
+            const auto guard = answerNextKeypad(seen, [](TTouchSpinPanelWnd& panel) {
+                pressDigits(panel, QStringLiteral("25"));
+                finish(panel, Finish::OkClick);
+            });
+            QTest::mouseDClick(seNPoints, button, {}, QPoint(10, 10));
+            // A right click's menu is no keypad; it goes before the next row.
+            if (QWidget* popup = QApplication::activePopupWidget())
+                popup->close();
+        }
+        QCOMPARE(seen, opened);
+        QCOMPARE(seNPoints->text(), opened ? QStringLiteral("25") : QStringLiteral("500"));
+    }
+
     void keypadResult_data()
     {
         QTest::addColumn<QString>("digits");
@@ -331,20 +362,19 @@ private slots:
 
     void defaultReporterOnlyWarns()
     {
-        const auto installed = TTouchSpinEdit::setErrorReporter({});
+        const auto installed = platform::setFailureReporter({});
         QWidget dialog;
         auto* seNPoints = makeNPointsField(dialog);
-        QTest::ignoreMessage(
-            QtWarningMsg, "Touch spin edit: '99999999999' is not a valid integer value");
+        QTest::ignoreMessage(QtWarningMsg, "Failure: '99999999999' is not a valid integer value");
         const int opened
             = enterOnKeypad(*seNPoints, QStringLiteral("99999999999"), Finish::OkClick);
-        TTouchSpinEdit::setErrorReporter(installed);
+        platform::setFailureReporter(installed);
         QCOMPARE(opened, 1);
         QCOMPARE(seNPoints->text(), QStringLiteral("500"));
     }
 
 private:
-    TTouchSpinEdit::ErrorReporter m_previousReporter;
+    platform::FailureReporter m_previousReporter;
     QStringList m_reported;
     int m_keypadsAtReport = 0;
 };
