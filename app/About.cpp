@@ -1,5 +1,6 @@
 #include "app/About.h"
 
+#include "app/Version.h"
 #include "platform/Fonts.h"
 #include "platform/WindowPlacement.h"
 #include "resources/Pictures.h"
@@ -57,7 +58,9 @@ TDlgAbout::TDlgAbout(QWidget* parent)
     if (!icon.isNull())
         Image1->resize(icon.deviceIndependentSize().toSize());
 
-    Label1 = makeLabel(this, "Label1", QStringLiteral("Velmora Thermo 1.1"), QRect(48, 8, 255, 29));
+    Label1 = makeLabel(this, "Label1",
+        QStringLiteral("Velmora Thermo ") + QString::fromLatin1(app::kVersion),
+        QRect(48, 8, 255, 29));
     QFont titleFont = platform::windowFont(24);
     titleFont.setBold(true);
     titleFont.setItalic(true);

@@ -1,6 +1,7 @@
 #include "app/Application.h"
 
 #include "app/ErrorBox.h"
+#include "app/Version.h"
 #include "platform/Beep.h"
 #include "platform/HandlerBoundary.h"
 #include "resources/Pictures.h"
@@ -12,7 +13,7 @@ Application::Application(int& argc, char** argv)
 {
     // No display name: Qt would append it to the title of every other window.
     setApplicationName(QStringLiteral("velmora-thermo"));
-    setApplicationVersion(QStringLiteral("1.1"));
+    setApplicationVersion(QString::fromLatin1(kVersion));
     // Every window, and the task bar, shows the program's icon.
     setWindowIcon(resources::programIcon());
     platform::setBeepHandler(&QApplication::beep);

@@ -3,10 +3,19 @@
 
 fuzz_build="$root/build-fuzz"
 
-# Installs what is missing, configures build-fuzz/ and builds the given CMake target (fuzz_all or
-# one fuzz_<name>).
+# Whether clang and its libFuzzer runtime are there: links an empty fuzz target.
+fuzz_have_clang() {
+    command -v clang++ >/dev/null 2>&1 || return 1
+    local probe status=0
+    probe="$(mktemp)"
+    echo 'extern "C" int LLVMFuzzerTestOneInput(const char*, unsigned long) { return 0; }' \
+        | clang++ -x c++ -fsanitize=fuzzer - -o "$probe" >/dev/null 2>&1 || status=$?
+    rm -f "$probe"
+    return "$status"
+}
+
+# Configures build-fuzz/ and builds the given CMake target (fuzz_all or one fuzz_<name>).
 fuzz_build_target() {
-    "$root/tools/setup.sh"
     CC=clang CXX=clang++ cmake -S "$root" -B "$fuzz_build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
         -DVT_FUZZ=ON -DVT_BUILD_BENCH=OFF >/dev/null
     cmake --build "$fuzz_build" --target "$1" --parallel "$(nproc)"

@@ -25,6 +25,10 @@ work="${VT_FUZZ_WORK:-$HOME/.cache/velmora-fuzz}/$name"
 # shellcheck source=tools/fuzz-common.sh
 source "$root/tools/fuzz-common.sh"
 
+if ! fuzz_have_clang; then
+    echo "clang with libFuzzer not found: run tools/setup.sh" >&2
+    exit 1
+fi
 fuzz_build_target "fuzz_$name"
 
 mkdir -p "$work/corpus"

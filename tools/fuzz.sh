@@ -10,6 +10,7 @@
 # does not finish in time. The inputs that failed are kept under $VT_FUZZ_ARTIFACTS (default
 # /tmp/velmora-fuzz/<target>) and named in the output; replay one with
 # `build/tests/fuzz/fuzz_<target> <input>` (plain build) or the same under build-fuzz/.
+# Without clang and libFuzzer it says so in one line and passes.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 seconds="${1:-30}"
@@ -22,6 +23,11 @@ artifacts="${VT_FUZZ_ARTIFACTS:-${TMPDIR:-/tmp}/velmora-fuzz}"
 # shellcheck source=tools/fuzz-common.sh
 source "$root/tools/fuzz-common.sh"
 
+# tools/test.sh installs clang first (tools/setup.sh); without it there is nothing to run.
+if ! fuzz_have_clang; then
+    echo "clang with libFuzzer not found (packages clang, libclang-rt-14-dev): fuzzing skipped"
+    exit 0
+fi
 fuzz_build_target fuzz_all
 
 scratch="$(mktemp -d)"

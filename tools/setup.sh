@@ -1,19 +1,34 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building, running and testing the program need, when any of
-# them is missing. Safe to run again: it installs nothing when everything is there.
+# Installs the Debian packages the project needs, when any of them is missing. Safe to run again:
+# it installs nothing when everything is there.
+#
+#   tools/setup.sh       everything: building, running and all the tests (tools/test.sh)
+#   tools/setup.sh run   only what building and running the program need (tools/run.sh)
 set -euo pipefail
 
-packages=(
+run_packages=(
     g++ make cmake                       # compiler and build
     qt6-base-dev                         # Qt 6 Core, Gui, Widgets, Test and their tools
+    fonts-dejavu-core fonts-dejavu-extra # the faces that stand in for the program's fonts
+    xvfb xauth openbox x11-utils         # a virtual display with a window manager, where there is no desktop
+)
+test_packages=(
     libbenchmark-dev                     # the benchmarks under bench/
     clang-format                         # the format check
     clang libclang-rt-14-dev             # the fuzz targets (libFuzzer and the sanitizers)
     clang-tidy                           # the static checks (tools/tidy.sh)
-    fonts-dejavu-core fonts-dejavu-extra # the faces that stand in for the program's fonts
-    xvfb xauth openbox xdotool xclip x11-utils  # the whole-program tests on a virtual display
+    xdotool xclip                        # the whole-program tests drive the windows and the clipboard
     desktop-file-utils                   # the install test checks the menu entry
 )
+
+case "${1:-all}" in
+run) packages=("${run_packages[@]}") ;;
+all) packages=("${run_packages[@]}" "${test_packages[@]}") ;;
+*)
+    echo "usage: $0 [run|all]" >&2
+    exit 2
+    ;;
+esac
 
 missing=()
 for package in "${packages[@]}"; do

@@ -1,5 +1,6 @@
 #include "../support/ModalDialog.h"
 #include "app/About.h"
+#include "app/Version.h"
 #include "resources/Pictures.h"
 
 #include <QApplication>
@@ -86,7 +87,8 @@ private slots:
         QCOMPARE(image->size(), QSize(32, 32));
 
         const auto* title = child<QLabel>(dlg, "Label1");
-        QCOMPARE(title->text(), QStringLiteral("Velmora Thermo 1.1"));
+        QCOMPARE(
+            title->text(), QStringLiteral("Velmora Thermo ") + QString::fromLatin1(app::kVersion));
         QCOMPARE(title->font().family(), QStringLiteral("MS Sans Serif"));
         QCOMPARE(title->font().pixelSize(), 24);
         QVERIFY(title->font().bold() && title->font().italic());
