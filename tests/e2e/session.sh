@@ -103,6 +103,9 @@ start_program() {
     app_pid=$!
     window="$(timeout 30 xdotool search --sync --onlyvisible --name '^Velmora Thermo$' | head -n 1)" \
         || fail "the main window did not appear"
+    # Keys sent before the window manager has framed the window are now and then lost on a
+    # loaded machine (an Alt+F4 that never closes it): wait until it has.
+    wait_until 10 "xprop -id $window _NET_FRAME_EXTENTS 2>/dev/null | grep -q ' = '"
 }
 
 # Waits for the program to end by itself and returns its exit status.
