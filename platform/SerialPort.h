@@ -60,17 +60,18 @@ public:
     bool configure(std::int32_t baudRate);
 
     /**
-     * Writes @p bytes, waiting until they are all handed to the port or @p timeout passed.
-     * Returns how many were handed over: fewer than all means the time ran out (the other side
-     * held the line) or the port failed or hung up.
+     * Writes @p bytes, waiting until they are all handed to the port or @p timeout passed on
+     * platform::clock(). Returns how many were handed over: fewer than all means the time ran
+     * out (the other side held the line) or the port failed or hung up.
      */
     qsizetype write(
         QByteArrayView bytes, std::chrono::milliseconds timeout = std::chrono::milliseconds(1000));
 
     /**
-     * Waits until @p count bytes have arrived or @p timeout has passed, and returns what came:
-     * fewer than @p count bytes (possibly none) means the port stayed silent, hung up or failed.
-     * A hung-up port returns at once with what had arrived, without waiting out @p timeout.
+     * Waits until @p count bytes have arrived or @p timeout has passed on platform::clock(), and
+     * returns what came: fewer than @p count bytes (possibly none) means the port stayed silent,
+     * hung up or failed. A hung-up port returns at once with what had arrived, without waiting
+     * out @p timeout. Bytes that have arrived are taken at once, without asking the clock.
      */
     QByteArray read(qsizetype count, std::chrono::milliseconds timeout);
 

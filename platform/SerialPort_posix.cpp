@@ -1,3 +1,4 @@
+#include "platform/Clock.h"
 #include "platform/SerialLine.h"
 #include "platform/SerialPort.h"
 
@@ -97,7 +98,7 @@ unsigned standardSpeedCode(std::int32_t baudRate)
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Duration = Clock::Duration;
 
 // Large enough for any reply of the instrument in one call, small enough for the stack.
 constexpr qsizetype kReadChunk = 4096;
@@ -144,37 +145,37 @@ bool setSettings(int fd, const termios& settings)
     return true;
 }
 
-// The poll() time-out for what is left until @p deadline, rounded up so that a fraction of a
-// millisecond is waited for, not spun through.
-int millisecondsUntil(Clock::time_point deadline)
+// The moment @p timeout from now on the program's clock; a negative time-out is none at all.
+Duration deadlineAfter(Duration timeout)
 {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, INT_MAX));
+    const Duration now = clock().now();
+    const Duration longest = now > Duration(0) ? Duration::max() - now : Duration::max();
+    return now + std::clamp(timeout, Duration(0), longest);
 }
 
-Clock::time_point deadlineAfter(std::chrono::milliseconds timeout)
+int pollTimeout(Duration wait)
 {
-    const auto now = Clock::now();
-    const auto longest
-        = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::time_point::max() - now);
-    return now + std::clamp(timeout, std::chrono::milliseconds(0), longest);
+    return static_cast<int>(std::clamp<Duration::rep>(wait.count(), 0, INT_MAX));
 }
 
-// Waits for @p events on @p fd until @p deadline. Returns the events that came (0 when the
-// time ran out), or -1 when poll() itself failed.
-int waitFor(int fd, short events, Clock::time_point deadline)
+// Waits for @p events on @p fd until @p deadline on the program's clock. Returns the events that
+// came (0 when the time ran out), or -1 when poll() itself failed. What is there already comes
+// back at once; only for the rest does the clock say how long to block.
+int waitFor(int fd, short events, Duration deadline)
 {
     for (;;) {
         pollfd entry { fd, events, 0 };
-        const int ready = ::poll(&entry, 1, millisecondsUntil(deadline));
+        int ready = ::poll(&entry, 1, 0);
+        if (ready == 0) {
+            const Duration left = deadline - clock().now();
+            if (left <= Duration(0))
+                return 0;
+            ready = ::poll(&entry, 1, pollTimeout(clock().blockFor(left)));
+        }
         if (ready > 0)
             return entry.revents;
-        if (ready == 0)
-            return 0;
-        if (errno != EINTR)
+        if (ready < 0 && errno != EINTR)
             return -1;
-        if (Clock::now() >= deadline)
-            return 0;
     }
 }
 
@@ -341,7 +342,7 @@ qsizetype SerialPort::write(QByteArrayView bytes, std::chrono::milliseconds time
     if (!nonBlocking.ok())
         return 0;
 
-    const auto deadline = deadlineAfter(timeout);
+    const Duration deadline = deadlineAfter(timeout);
     qsizetype done = 0;
     while (done < bytes.size()) {
         const ssize_t written
@@ -368,7 +369,7 @@ QByteArray SerialPort::read(qsizetype count, std::chrono::milliseconds timeout)
     if (!nonBlocking.ok())
         return received;
 
-    const auto deadline = deadlineAfter(timeout);
+    const Duration deadline = deadlineAfter(timeout);
     char chunk[kReadChunk];
     while (received.size() < count) {
         const int events = waitFor(m_fd, POLLIN, deadline);
