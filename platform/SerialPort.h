@@ -53,9 +53,10 @@ public:
 
     /**
      * Sets the line speed (standard and other rates), 8 data bits, one stop bit and raw binary
-     * mode; parity and hardware flow control stay as the port has them. Returns false when the
-     * port refused a setting or applied another one than asked (a rate of zero or less is always
-     * refused); the port stays open and usable either way, with whatever settings it then has.
+     * mode; parity and hardware flow control stay as the port has them. A rate the port refuses
+     * or would replace by another (a rate of zero or less is always refused) leaves the speed as
+     * the port had it, and the rest is set all the same. Returns false when the rate or another
+     * setting was refused; the port stays open and usable either way.
      */
     bool configure(std::int32_t baudRate);
 

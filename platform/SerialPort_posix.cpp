@@ -179,6 +179,30 @@ int waitFor(int fd, short events, Duration deadline)
     }
 }
 
+// Sets @p baudRate on the terminal @p fd together with the raw settings @p raw. Returns false
+// when the terminal refused either or applied another rate.
+bool setSpeed(int fd, const termios& raw, std::int32_t baudRate)
+{
+    termios settings = raw;
+    const speed_t code = serialline::standardSpeedCode(baudRate);
+    if (code != 0) {
+        // The input speed bits cleared make the input follow the output speed.
+        settings.c_cflag &= ~CIBAUD;
+        if (::cfsetispeed(&settings, code) != 0 || ::cfsetospeed(&settings, code) != 0)
+            return false;
+    }
+    if (!setSettings(fd, settings))
+        return false;
+
+    // tcsetattr() succeeds when any part of the change was taken; read back what the port has.
+    termios applied {};
+    if (!getSettings(fd, applied) || !serialline::isRaw(applied))
+        return false;
+    if (code == 0)
+        return serialline::setSpeedByNumber(fd, baudRate);
+    return ::cfgetospeed(&applied) == code && ::cfgetispeed(&applied) == code;
+}
+
 // The handle stays blocking, as a port handle is, but our own reads and writes must never
 // wait in the kernel: a blocking write waits for the whole buffer to leave (for ever, if the
 // other side holds the line with flow control), and a blocking read waits for as many bytes
@@ -309,29 +333,24 @@ SerialError SerialPort::open(const QString& devicePath)
 
 bool SerialPort::configure(std::int32_t baudRate)
 {
-    if (m_fd < 0 || baudRate <= 0)
+    if (m_fd < 0)
         return false;
     termios settings {};
     if (!getSettings(m_fd, settings))
         return false;
+    // Raw mode goes on whatever becomes of the speed: a line left cooked would hold back every
+    // reply until a line end, echo it to the instrument and translate CR and LF both ways.
     serialline::makeRaw(settings);
-    const speed_t code = serialline::standardSpeedCode(baudRate);
-    if (code != 0) {
-        // The input speed bits cleared make the input follow the output speed.
-        settings.c_cflag &= ~CIBAUD;
-        if (::cfsetispeed(&settings, code) != 0 || ::cfsetospeed(&settings, code) != 0)
-            return false;
-    }
+    const std::int32_t oldSpeed = serialline::outputSpeed(m_fd);
+    if (baudRate > 0 && setSpeed(m_fd, settings, baudRate))
+        return true;
+
+    // The rate was refused: the line goes raw all the same, at the speed it had.
     if (!setSettings(m_fd, settings))
         return false;
-
-    // tcsetattr() succeeds when any part of the change was taken; read back what the port has.
-    termios applied {};
-    if (!getSettings(m_fd, applied) || !serialline::isRaw(applied))
-        return false;
-    if (code == 0)
-        return serialline::setSpeedByNumber(m_fd, baudRate);
-    return ::cfgetospeed(&applied) == code && ::cfgetispeed(&applied) == code;
+    if (oldSpeed > 0 && serialline::outputSpeed(m_fd) != oldSpeed)
+        serialline::setSpeedByNumber(m_fd, oldSpeed);
+    return false;
 }
 
 qsizetype SerialPort::write(QByteArrayView bytes, std::chrono::milliseconds timeout)

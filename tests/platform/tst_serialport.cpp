@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fcntl.h>
+#include <limits>
 #include <memory>
 #include <poll.h>
 #include <sys/ioctl.h>
@@ -263,22 +264,53 @@ private slots:
 
     void configureRefusesNonPositiveRates_data()
     {
+        QTest::addColumn<int>("before");
         QTest::addColumn<int>("rate");
-        QTest::newRow("0") << 0;
-        QTest::newRow("-9600") << -9600;
+        QTest::newRow("9600, then 0") << 9600 << 0;
+        QTest::newRow("9600, then -9600") << 9600 << -9600;
+        QTest::newRow("250000, then 0") << 250000 << 0;
     }
     void configureRefusesNonPositiveRates()
     {
+        QFETCH(int, before);
         QFETCH(int, rate);
         SerialPort port;
-        QVERIFY(!port.configure(9600));
+        QVERIFY(!port.configure(before));
         QCOMPARE(port.open(m_path), SerialError::None);
-        QVERIFY(port.configure(9600));
+        QVERIFY(port.configure(before));
         QVERIFY(!port.configure(rate));
         QVERIFY(port.isOpen());
-        QCOMPARE(platform::serialline::outputSpeed(port.nativeHandle()), 9600);
+        QCOMPARE(platform::serialline::outputSpeed(port.nativeHandle()), before);
         QCOMPARE(port.write("x"), 1);
         QCOMPARE(m_peer->received(5000), QByteArray("x"));
+    }
+
+    void refusedRateStillMakesTheLineRaw_data()
+    {
+        QTest::addColumn<int>("rate");
+        QTest::newRow("0") << 0;
+        QTest::newRow("-5") << -5;
+        QTest::newRow("-2147483648") << std::numeric_limits<int>::min();
+    }
+    void refusedRateStillMakesTheLineRaw()
+    {
+        QFETCH(int, rate);
+        SerialPort port;
+        QCOMPARE(port.open(m_path), SerialError::None);
+        QVERIFY(!port.configure(rate));
+        QVERIFY(port.isOpen());
+        termios settings {};
+        QCOMPARE(::tcgetattr(port.nativeHandle(), &settings), 0);
+        QVERIFY(platform::serialline::isRaw(settings));
+        QCOMPARE(settings.c_cflag & (CSIZE | CSTOPB), tcflag_t(CS8));
+        QCOMPARE(::cfgetospeed(&settings), speed_t(B38400)); // a new terminal's speed
+
+        // A reply without line end comes as sent, CR included, and nothing is echoed.
+        QVERIFY(m_peer->send("\x0D\x6D\x01"));
+        QCOMPARE(port.read(3, 1s), QByteArray("\x0D\x6D\x01"));
+        QCOMPARE(m_peer->received(), QByteArray());
+        QCOMPARE(port.write("\x0A"), 1);
+        QCOMPARE(m_peer->received(5000), QByteArray("\x0A"));
     }
 
     void readBounds_data()
