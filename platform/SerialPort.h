@@ -79,7 +79,11 @@ public:
     /** Throws away the bytes waiting in the input. */
     void discardInput();
 
-    /** Releases the port; closing a port that is not open does nothing. */
+    /**
+     * Releases the port; closing a port that is not open does nothing. Output the port has not
+     * sent yet gets half a second on platform::clock() to leave; what the other side still holds
+     * back then (with flow control) is thrown away, so that the close does not wait for it.
+     */
     void close();
 
     /** The operating system's handle, for tests that inspect the line settings; -1 when closed. */

@@ -103,6 +103,12 @@ using Duration = Clock::Duration;
 // Large enough for any reply of the instrument in one call, small enough for the stack.
 constexpr qsizetype kReadChunk = 4096;
 
+// How long output that waits in the driver may take to leave before a close throws it away:
+// ample for the last two bytes of an upload, even at 50 bits per second.
+constexpr Duration kCloseDrainBound { 500 };
+// How often the driver's output queue is looked at while it drains.
+constexpr Duration kDrainStep { 10 };
+
 bool isAsciiDigits(QStringView text)
 {
     return !text.isEmpty()
@@ -233,6 +239,30 @@ private:
 };
 
 } // namespace
+
+namespace serialline {
+
+int queuedOutput(int fd)
+{
+    int queued = 0;
+    return ::ioctl(fd, TIOCOUTQ, &queued) == 0 ? queued : 0;
+}
+
+bool settleOutput(int fd, std::chrono::milliseconds bound, int (*queued)(int fd))
+{
+    const Duration deadline = deadlineAfter(bound);
+    while (queued(fd) > 0) {
+        const Duration left = deadline - clock().now();
+        if (left <= Duration(0)) {
+            ::tcflush(fd, TCOFLUSH);
+            return true;
+        }
+        ::poll(nullptr, 0, pollTimeout(clock().blockFor(std::min(left, kDrainStep))));
+    }
+    return false;
+}
+
+} // namespace serialline
 
 QString serialDevicePath(const QString& portName, const QString& deviceFolder)
 {
@@ -419,6 +449,9 @@ void SerialPort::close()
     if (m_fd < 0)
         return;
     const int fd = std::exchange(m_fd, -1);
+    // The close itself would wait for output the other side holds back, up to the driver's
+    // close time-out (30 s by default), and O_NONBLOCK does not shorten that wait.
+    serialline::settleOutput(fd, kCloseDrainBound);
     ::ioctl(fd, TIOCNXCL);
     ::flock(fd, LOCK_UN);
     // On Linux the handle is gone even when close() reports an error: never retry it.

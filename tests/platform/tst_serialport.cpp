@@ -34,6 +34,18 @@ int pending(const SerialPort& port)
     return ::ioctl(port.nativeHandle(), FIONREAD, &count) == 0 ? count : -1;
 }
 
+// Stand-ins for the output queue of a serial driver, which a pseudo-terminal does not have: one
+// whose far end holds the output back for ever, one whose output leaves after 50 ms.
+int heldForEver(int)
+{
+    return 64;
+}
+
+int drainsAfter50ms(int)
+{
+    return platform::clock().now() < 50ms ? 64 : 0;
+}
+
 } // namespace
 
 class TstSerialPort : public QObject {
@@ -390,6 +402,47 @@ private slots:
         QCOMPARE(port.read(4, 10s), QByteArray());
         QCOMPARE(port.write("x", 10s), 0);
         QVERIFY(m_clock->waits.empty());
+    }
+
+    void closeRightAfterAWriteLosesNothing()
+    {
+        // The end of an upload: its last bytes are written and the port closed at once.
+        for (int round = 0; round < 100; ++round) {
+            SerialPort port;
+            QVERIFY(openRaw(port));
+            QCOMPARE(port.write("\x6F\x01"), 2);
+            port.close();
+            QCOMPARE(m_peer->received(5000), QByteArray("\x6F\x01"));
+        }
+        QCOMPARE(m_clock->now(), 0ms);
+    }
+
+    void closeThrowsAwayOutputTheOtherSideHoldsBack()
+    {
+        SerialPort port;
+        QVERIFY(openRaw(port));
+        // The far end reads nothing: the output fills the line up to what it takes.
+        const qsizetype written = port.write(QByteArray(qsizetype(1) << 20, 'w'), 0ms);
+        QVERIFY(written > 0);
+        QVERIFY(platform::serialline::settleOutput(port.nativeHandle(), 300ms, heldForEver));
+        QCOMPARE(m_clock->now(), 300ms);
+        QVERIFY(m_clock->pauses.empty());
+        port.close();
+        const qsizetype arrived = m_peer->received().size();
+        QVERIFY2(arrived < written,
+            QByteArray::number(arrived) + " of " + QByteArray::number(written) + " bytes");
+    }
+
+    void closeKeepsOutputThatLeavesInTime()
+    {
+        SerialPort port;
+        QVERIFY(openRaw(port));
+        const qsizetype written = port.write(QByteArray(qsizetype(1) << 20, 'w'), 0ms);
+        QVERIFY(written > 0);
+        QVERIFY(!platform::serialline::settleOutput(port.nativeHandle(), 300ms, drainsAfter50ms));
+        QCOMPARE(m_clock->now(), 50ms);
+        port.close();
+        QCOMPARE(m_peer->received().size(), written);
     }
 
 private:
