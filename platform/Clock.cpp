@@ -17,6 +17,8 @@ public:
     }
 
     void sleep(Duration duration) override { std::this_thread::sleep_for(duration); }
+
+    Duration blockFor(Duration left) override { return left; }
 };
 
 SteadyClock systemClock;

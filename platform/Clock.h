@@ -5,8 +5,9 @@
 namespace platform {
 
 /**
- * The program's one source of time: pauses and timer due times go through it so that tests can
- * replace it with a clock they advance by hand and never really sleep.
+ * The program's one source of time: pauses, timer due times and the bounds of the serial waits
+ * go through it, so that tests can replace it with a clock they advance by hand and never really
+ * sleep or wait out a bound.
  */
 class Clock {
 public:
@@ -17,6 +18,15 @@ public:
     virtual Duration now() const = 0;
     /** Blocks the calling thread for @p duration (a fake clock just moves on). */
     virtual void sleep(Duration duration) = 0;
+    /**
+     * How long a caller that waits for the system (a line to become readable, say) with @p left
+     * until its deadline may really block in one system wait. The system's clock gives @p left.
+     * A fake clock moves its own time on by @p left and gives 0: the caller only looks whether
+     * the event is there already, finds its deadline reached and gives up, so a silent line is
+     * silent in no time. Callers end their wait on now() reaching the deadline, never on the
+     * system wait's own time-out.
+     */
+    virtual Duration blockFor(Duration left) = 0;
 };
 
 /** The clock in use: the system's steady clock unless a test installed another. */

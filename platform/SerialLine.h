@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 
 // The termios side of the serial layer, apart from SerialPort so that tests can check the line
@@ -31,5 +32,22 @@ bool setSpeedByNumber(int fd, std::int32_t baudRate);
 
 /** The output speed of the terminal @p fd in bits per second, or -1 if it cannot be read. */
 std::int32_t outputSpeed(int fd);
+
+/**
+ * Bytes written to the terminal @p fd that wait in its driver to go out; 0 when it cannot tell.
+ * A pseudo-terminal hands its output to the far end at once and always says 0.
+ */
+int queuedOutput(int fd);
+
+/**
+ * Before the terminal @p fd is closed: gives the output waiting in its driver up to @p bound on
+ * platform::clock() to leave, then throws away what is left, so that the close returns at once.
+ * The close would otherwise wait for that output, for as long as the driver's close time-out
+ * (30 s by default) when the other side holds it back with flow control. Output that leaves in
+ * time is never thrown away: a flush takes back even bytes that a pseudo-terminal has passed on
+ * but its far end has not read yet. @p queued says how many bytes wait (a test stands in for a
+ * driver that holds them). Returns true when output was thrown away.
+ */
+bool settleOutput(int fd, std::chrono::milliseconds bound, int (*queued)(int fd) = queuedOutput);
 
 } // namespace platform::serialline

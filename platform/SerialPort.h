@@ -53,31 +53,37 @@ public:
 
     /**
      * Sets the line speed (standard and other rates), 8 data bits, one stop bit and raw binary
-     * mode; parity and hardware flow control stay as the port has them. Returns false when the
-     * port refused a setting or applied another one than asked (a rate of zero or less is always
-     * refused); the port stays open and usable either way, with whatever settings it then has.
+     * mode; parity and hardware flow control stay as the port has them. A rate the port refuses
+     * or would replace by another (a rate of zero or less is always refused) leaves the speed as
+     * the port had it, and the rest is set all the same. Returns false when the rate or another
+     * setting was refused; the port stays open and usable either way.
      */
     bool configure(std::int32_t baudRate);
 
     /**
-     * Writes @p bytes, waiting until they are all handed to the port or @p timeout passed.
-     * Returns how many were handed over: fewer than all means the time ran out (the other side
-     * held the line) or the port failed or hung up.
+     * Writes @p bytes, waiting until they are all handed to the port or @p timeout passed on
+     * platform::clock(). Returns how many were handed over: fewer than all means the time ran
+     * out (the other side held the line) or the port failed or hung up.
      */
     qsizetype write(
         QByteArrayView bytes, std::chrono::milliseconds timeout = std::chrono::milliseconds(1000));
 
     /**
-     * Waits until @p count bytes have arrived or @p timeout has passed, and returns what came:
-     * fewer than @p count bytes (possibly none) means the port stayed silent, hung up or failed.
-     * A hung-up port returns at once with what had arrived, without waiting out @p timeout.
+     * Waits until @p count bytes have arrived or @p timeout has passed on platform::clock(), and
+     * returns what came: fewer than @p count bytes (possibly none) means the port stayed silent,
+     * hung up or failed. A hung-up port returns at once with what had arrived, without waiting
+     * out @p timeout. Bytes that have arrived are taken at once, without asking the clock.
      */
     QByteArray read(qsizetype count, std::chrono::milliseconds timeout);
 
     /** Throws away the bytes waiting in the input. */
     void discardInput();
 
-    /** Releases the port; closing a port that is not open does nothing. */
+    /**
+     * Releases the port; closing a port that is not open does nothing. Output the port has not
+     * sent yet gets half a second on platform::clock() to leave; what the other side still holds
+     * back then (with flow control) is thrown away, so that the close does not wait for it.
+     */
     void close();
 
     /** The operating system's handle, for tests that inspect the line settings; -1 when closed. */

@@ -1,3 +1,4 @@
+#include "platform/Clock.h"
 #include "platform/SerialLine.h"
 #include "platform/SerialPort.h"
 
@@ -97,10 +98,16 @@ unsigned standardSpeedCode(std::int32_t baudRate)
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Duration = Clock::Duration;
 
 // Large enough for any reply of the instrument in one call, small enough for the stack.
 constexpr qsizetype kReadChunk = 4096;
+
+// How long output that waits in the driver may take to leave before a close throws it away:
+// ample for the last two bytes of an upload, even at 50 bits per second.
+constexpr Duration kCloseDrainBound { 500 };
+// How often the driver's output queue is looked at while it drains.
+constexpr Duration kDrainStep { 10 };
 
 bool isAsciiDigits(QStringView text)
 {
@@ -144,38 +151,62 @@ bool setSettings(int fd, const termios& settings)
     return true;
 }
 
-// The poll() time-out for what is left until @p deadline, rounded up so that a fraction of a
-// millisecond is waited for, not spun through.
-int millisecondsUntil(Clock::time_point deadline)
+// The moment @p timeout from now on the program's clock; a negative time-out is none at all.
+Duration deadlineAfter(Duration timeout)
 {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
-    return static_cast<int>(std::clamp<std::chrono::milliseconds::rep>(left.count(), 0, INT_MAX));
+    const Duration now = clock().now();
+    const Duration longest = now > Duration(0) ? Duration::max() - now : Duration::max();
+    return now + std::clamp(timeout, Duration(0), longest);
 }
 
-Clock::time_point deadlineAfter(std::chrono::milliseconds timeout)
+int pollTimeout(Duration wait)
 {
-    const auto now = Clock::now();
-    const auto longest
-        = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::time_point::max() - now);
-    return now + std::clamp(timeout, std::chrono::milliseconds(0), longest);
+    return static_cast<int>(std::clamp<Duration::rep>(wait.count(), 0, INT_MAX));
 }
 
-// Waits for @p events on @p fd until @p deadline. Returns the events that came (0 when the
-// time ran out), or -1 when poll() itself failed.
-int waitFor(int fd, short events, Clock::time_point deadline)
+// Waits for @p events on @p fd until @p deadline on the program's clock. Returns the events that
+// came (0 when the time ran out), or -1 when poll() itself failed. What is there already comes
+// back at once; only for the rest does the clock say how long to block.
+int waitFor(int fd, short events, Duration deadline)
 {
     for (;;) {
         pollfd entry { fd, events, 0 };
-        const int ready = ::poll(&entry, 1, millisecondsUntil(deadline));
+        int ready = ::poll(&entry, 1, 0);
+        if (ready == 0) {
+            const Duration left = deadline - clock().now();
+            if (left <= Duration(0))
+                return 0;
+            ready = ::poll(&entry, 1, pollTimeout(clock().blockFor(left)));
+        }
         if (ready > 0)
             return entry.revents;
-        if (ready == 0)
-            return 0;
-        if (errno != EINTR)
+        if (ready < 0 && errno != EINTR)
             return -1;
-        if (Clock::now() >= deadline)
-            return 0;
     }
+}
+
+// Sets @p baudRate on the terminal @p fd together with the raw settings @p raw. Returns false
+// when the terminal refused either or applied another rate.
+bool setSpeed(int fd, const termios& raw, std::int32_t baudRate)
+{
+    termios settings = raw;
+    const speed_t code = serialline::standardSpeedCode(baudRate);
+    if (code != 0) {
+        // The input speed bits cleared make the input follow the output speed.
+        settings.c_cflag &= ~CIBAUD;
+        if (::cfsetispeed(&settings, code) != 0 || ::cfsetospeed(&settings, code) != 0)
+            return false;
+    }
+    if (!setSettings(fd, settings))
+        return false;
+
+    // tcsetattr() succeeds when any part of the change was taken; read back what the port has.
+    termios applied {};
+    if (!getSettings(fd, applied) || !serialline::isRaw(applied))
+        return false;
+    if (code == 0)
+        return serialline::setSpeedByNumber(fd, baudRate);
+    return ::cfgetospeed(&applied) == code && ::cfgetispeed(&applied) == code;
 }
 
 // The handle stays blocking, as a port handle is, but our own reads and writes must never
@@ -208,6 +239,30 @@ private:
 };
 
 } // namespace
+
+namespace serialline {
+
+int queuedOutput(int fd)
+{
+    int queued = 0;
+    return ::ioctl(fd, TIOCOUTQ, &queued) == 0 ? queued : 0;
+}
+
+bool settleOutput(int fd, std::chrono::milliseconds bound, int (*queued)(int fd))
+{
+    const Duration deadline = deadlineAfter(bound);
+    while (queued(fd) > 0) {
+        const Duration left = deadline - clock().now();
+        if (left <= Duration(0)) {
+            ::tcflush(fd, TCOFLUSH);
+            return true;
+        }
+        ::poll(nullptr, 0, pollTimeout(clock().blockFor(std::min(left, kDrainStep))));
+    }
+    return false;
+}
+
+} // namespace serialline
 
 QString serialDevicePath(const QString& portName, const QString& deviceFolder)
 {
@@ -308,29 +363,24 @@ SerialError SerialPort::open(const QString& devicePath)
 
 bool SerialPort::configure(std::int32_t baudRate)
 {
-    if (m_fd < 0 || baudRate <= 0)
+    if (m_fd < 0)
         return false;
     termios settings {};
     if (!getSettings(m_fd, settings))
         return false;
+    // Raw mode goes on whatever becomes of the speed: a line left cooked would hold back every
+    // reply until a line end, echo it to the instrument and translate CR and LF both ways.
     serialline::makeRaw(settings);
-    const speed_t code = serialline::standardSpeedCode(baudRate);
-    if (code != 0) {
-        // The input speed bits cleared make the input follow the output speed.
-        settings.c_cflag &= ~CIBAUD;
-        if (::cfsetispeed(&settings, code) != 0 || ::cfsetospeed(&settings, code) != 0)
-            return false;
-    }
+    const std::int32_t oldSpeed = serialline::outputSpeed(m_fd);
+    if (baudRate > 0 && setSpeed(m_fd, settings, baudRate))
+        return true;
+
+    // The rate was refused: the line goes raw all the same, at the speed it had.
     if (!setSettings(m_fd, settings))
         return false;
-
-    // tcsetattr() succeeds when any part of the change was taken; read back what the port has.
-    termios applied {};
-    if (!getSettings(m_fd, applied) || !serialline::isRaw(applied))
-        return false;
-    if (code == 0)
-        return serialline::setSpeedByNumber(m_fd, baudRate);
-    return ::cfgetospeed(&applied) == code && ::cfgetispeed(&applied) == code;
+    if (oldSpeed > 0 && serialline::outputSpeed(m_fd) != oldSpeed)
+        serialline::setSpeedByNumber(m_fd, oldSpeed);
+    return false;
 }
 
 qsizetype SerialPort::write(QByteArrayView bytes, std::chrono::milliseconds timeout)
@@ -341,7 +391,7 @@ qsizetype SerialPort::write(QByteArrayView bytes, std::chrono::milliseconds time
     if (!nonBlocking.ok())
         return 0;
 
-    const auto deadline = deadlineAfter(timeout);
+    const Duration deadline = deadlineAfter(timeout);
     qsizetype done = 0;
     while (done < bytes.size()) {
         const ssize_t written
@@ -368,7 +418,7 @@ QByteArray SerialPort::read(qsizetype count, std::chrono::milliseconds timeout)
     if (!nonBlocking.ok())
         return received;
 
-    const auto deadline = deadlineAfter(timeout);
+    const Duration deadline = deadlineAfter(timeout);
     char chunk[kReadChunk];
     while (received.size() < count) {
         const int events = waitFor(m_fd, POLLIN, deadline);
@@ -399,6 +449,9 @@ void SerialPort::close()
     if (m_fd < 0)
         return;
     const int fd = std::exchange(m_fd, -1);
+    // The close itself would wait for output the other side holds back, up to the driver's
+    // close time-out (30 s by default), and O_NONBLOCK does not shorten that wait.
+    serialline::settleOutput(fd, kCloseDrainBound);
     ::ioctl(fd, TIOCNXCL);
     ::flock(fd, LOCK_UN);
     // On Linux the handle is gone even when close() reports an error: never retry it.

@@ -1,7 +1,8 @@
+#include "../support/PtyPeer.h"
+#include "../support/ScriptedClock.h"
 #include "platform/SerialLine.h"
 #include "platform/SerialPort.h"
 
-#include <QElapsedTimer>
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
@@ -9,12 +10,12 @@
 #include <algorithm>
 #include <chrono>
 #include <fcntl.h>
+#include <limits>
 #include <memory>
 #include <poll.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace std::chrono_literals;
@@ -23,55 +24,26 @@ using platform::SerialPort;
 
 namespace {
 
-// The far end of a pseudo-terminal: what the instrument would be. The port under test opens the
-// slave side, through a link in the test's own device folder.
-class Peer {
-public:
-    Peer()
-        : m_fd(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC))
-    {
-        if (m_fd >= 0 && ::grantpt(m_fd) == 0 && ::unlockpt(m_fd) == 0)
-            m_slave = QFile::decodeName(::ptsname(m_fd));
-    }
-    ~Peer() { hangUp(); }
-    Peer(const Peer&) = delete;
-    Peer& operator=(const Peer&) = delete;
-
-    const QString& slave() const { return m_slave; }
-    void hangUp()
-    {
-        if (m_fd >= 0)
-            ::close(m_fd);
-        m_fd = -1;
-    }
-    bool send(const QByteArray& bytes) const
-    {
-        return ::write(m_fd, bytes.constData(), bytes.size()) == bytes.size();
-    }
-    // What the port sent, waiting at most five seconds for @p count bytes.
-    QByteArray receive(qsizetype count) const
-    {
-        QByteArray bytes;
-        QElapsedTimer timer;
-        timer.start();
-        pollfd entry { m_fd, POLLIN, 0 };
-        while (bytes.size() < count && timer.elapsed() < 5000 && ::poll(&entry, 1, 100) >= 0) {
-            char chunk[256];
-            const ssize_t got = (entry.revents & POLLIN) ? ::read(m_fd, chunk, sizeof chunk) : 0;
-            bytes.append(chunk, std::max<ssize_t>(got, 0));
-        }
-        return bytes;
-    }
-
-private:
-    int m_fd;
-    QString m_slave;
-};
-
+// Bytes waiting in the port's input. The look with poll() first has the pseudo-terminal pass on
+// what its far end sent.
 int pending(const SerialPort& port)
 {
+    pollfd entry { port.nativeHandle(), POLLIN, 0 };
+    ::poll(&entry, 1, 0);
     int count = -1;
     return ::ioctl(port.nativeHandle(), FIONREAD, &count) == 0 ? count : -1;
+}
+
+// Stand-ins for the output queue of a serial driver, which a pseudo-terminal does not have: one
+// whose far end holds the output back for ever, one whose output leaves after 50 ms.
+int heldForEver(int)
+{
+    return 64;
+}
+
+int drainsAfter50ms(int)
+{
+    return platform::clock().now() < 50ms ? 64 : 0;
 }
 
 } // namespace
@@ -83,10 +55,19 @@ private slots:
     void init()
     {
         m_dir = std::make_unique<QTemporaryDir>();
-        m_peer = std::make_unique<Peer>();
-        QVERIFY(!m_peer->slave().isEmpty());
+        // A new terminal's settings, so that every test shows what the port itself sets.
+        m_peer = std::make_unique<PtyPeer>(PtyPeer::Line::AsCreated);
+        QVERIFY(m_peer->isValid());
         m_path = m_dir->filePath(QStringLiteral("ttyS2"));
-        QVERIFY(QFile::link(m_peer->slave(), m_path));
+        QVERIFY(QFile::link(m_peer->devicePath(), m_path));
+        m_clock = std::make_unique<ScriptedClock>();
+        m_useClock = std::make_unique<platform::ScopedClock>(*m_clock);
+    }
+
+    void cleanup()
+    {
+        m_useClock.reset();
+        m_peer.reset();
     }
 
     void devicePath_data()
@@ -156,7 +137,7 @@ private slots:
         QVERIFY(port.configure(38400));
         const QByteArray bytes("\x01\x00\xFFhello\n", 9);
         QCOMPARE(port.write(bytes), bytes.size());
-        QCOMPARE(m_peer->receive(bytes.size()), bytes);
+        QCOMPARE(m_peer->received(5000), bytes);
     }
 
     void busyWhileHeld()
@@ -165,7 +146,7 @@ private slots:
         QCOMPARE(first.open(m_path), SerialError::None);
         SerialPort second;
         QCOMPARE(second.open(m_path), SerialError::Busy);
-        QCOMPARE(second.open(m_peer->slave()), SerialError::Busy);
+        QCOMPARE(second.open(m_peer->devicePath()), SerialError::Busy);
         QVERIFY(!second.isOpen());
         // The refused handle left the holder's exclusive mark alone.
         int exclusive = 0;
@@ -204,11 +185,11 @@ private slots:
         QCOMPARE(port.nativeHandle(), handle);
         QVERIFY(port.configure(9600));
         QCOMPARE(port.write("still here"), 10);
-        QCOMPARE(m_peer->receive(10), QByteArray("still here"));
+        QCOMPARE(m_peer->received(5000), QByteArray("still here"));
 
         // A successful open moves on and lets the old port go.
-        Peer other;
-        QCOMPARE(port.open(other.slave()), SerialError::None);
+        PtyPeer other;
+        QCOMPARE(port.open(other.devicePath()), SerialError::None);
         SerialPort again;
         QCOMPARE(again.open(m_path), SerialError::None);
     }
@@ -290,27 +271,58 @@ private slots:
         QVERIFY(m_peer->send("a\r\n"));
         QCOMPARE(port.read(3, 5s), QByteArray("a\r\n"));
         QCOMPARE(port.write("b\n"), 2);
-        QCOMPARE(m_peer->receive(2), QByteArray("b\n"));
+        QCOMPARE(m_peer->received(5000), QByteArray("b\n"));
     }
 
     void configureRefusesNonPositiveRates_data()
     {
+        QTest::addColumn<int>("before");
         QTest::addColumn<int>("rate");
-        QTest::newRow("0") << 0;
-        QTest::newRow("-9600") << -9600;
+        QTest::newRow("9600, then 0") << 9600 << 0;
+        QTest::newRow("9600, then -9600") << 9600 << -9600;
+        QTest::newRow("250000, then 0") << 250000 << 0;
     }
     void configureRefusesNonPositiveRates()
     {
+        QFETCH(int, before);
         QFETCH(int, rate);
         SerialPort port;
-        QVERIFY(!port.configure(9600));
+        QVERIFY(!port.configure(before));
         QCOMPARE(port.open(m_path), SerialError::None);
-        QVERIFY(port.configure(9600));
+        QVERIFY(port.configure(before));
         QVERIFY(!port.configure(rate));
         QVERIFY(port.isOpen());
-        QCOMPARE(platform::serialline::outputSpeed(port.nativeHandle()), 9600);
+        QCOMPARE(platform::serialline::outputSpeed(port.nativeHandle()), before);
         QCOMPARE(port.write("x"), 1);
-        QCOMPARE(m_peer->receive(1), QByteArray("x"));
+        QCOMPARE(m_peer->received(5000), QByteArray("x"));
+    }
+
+    void refusedRateStillMakesTheLineRaw_data()
+    {
+        QTest::addColumn<int>("rate");
+        QTest::newRow("0") << 0;
+        QTest::newRow("-5") << -5;
+        QTest::newRow("-2147483648") << std::numeric_limits<int>::min();
+    }
+    void refusedRateStillMakesTheLineRaw()
+    {
+        QFETCH(int, rate);
+        SerialPort port;
+        QCOMPARE(port.open(m_path), SerialError::None);
+        QVERIFY(!port.configure(rate));
+        QVERIFY(port.isOpen());
+        termios settings {};
+        QCOMPARE(::tcgetattr(port.nativeHandle(), &settings), 0);
+        QVERIFY(platform::serialline::isRaw(settings));
+        QCOMPARE(settings.c_cflag & (CSIZE | CSTOPB), tcflag_t(CS8));
+        QCOMPARE(::cfgetospeed(&settings), speed_t(B38400)); // a new terminal's speed
+
+        // A reply without line end comes as sent, CR included, and nothing is echoed.
+        QVERIFY(m_peer->send("\x0D\x6D\x01"));
+        QCOMPARE(port.read(3, 1s), QByteArray("\x0D\x6D\x01"));
+        QCOMPARE(m_peer->received(), QByteArray());
+        QCOMPARE(port.write("\x0A"), 1);
+        QCOMPARE(m_peer->received(5000), QByteArray("\x0A"));
     }
 
     void readBounds_data()
@@ -335,14 +347,9 @@ private slots:
         QVERIFY(m_peer->send(sent));
         QTRY_COMPARE(pending(port), int(sent.size()));
 
-        QElapsedTimer timer;
-        timer.start();
         QCOMPARE(port.read(count, std::chrono::milliseconds(timeoutMs)), expected);
-        const qint64 elapsedMs = timer.nsecsElapsed() / 1000000;
-        if (expected.size() < count)
-            QVERIFY2(elapsedMs >= timeoutMs, QByteArray::number(elapsedMs));
-        else
-            QVERIFY2(elapsedMs < timeoutMs, QByteArray::number(elapsedMs));
+        // What has come is taken without waiting; what has not is waited for to the bound.
+        QCOMPARE(m_clock->now().count(), expected.size() < count ? timeoutMs : 0);
         QCOMPARE(pending(port), int(sent.size() - expected.size()));
     }
 
@@ -352,16 +359,14 @@ private slots:
         QVERIFY(openRaw(port));
         QVERIFY(m_peer->send("L"));
         QTRY_COMPARE(pending(port), 1);
-        // The second byte goes out only once the read has taken the first and waits for more.
-        std::thread sender([&] {
-            const auto giveUp = std::chrono::steady_clock::now() + 10s;
-            while (pending(port) != 0 && std::chrono::steady_clock::now() < giveUp)
-                std::this_thread::sleep_for(1ms);
+        // The second byte comes while the read, having taken the first, waits for more.
+        m_clock->onWait = [&](platform::Clock::Duration) {
+            QCOMPARE(pending(port), 0);
             m_peer->send("H");
-        });
-        const QByteArray got = port.read(2, 20s);
-        sender.join();
-        QCOMPARE(got, QByteArray("LH"));
+            m_clock->onWait = nullptr;
+        };
+        QCOMPARE(port.read(2, 20s), QByteArray("LH"));
+        QCOMPARE(m_clock->waits.size(), std::size_t(1));
     }
 
     void discardInputDropsWaitingBytes()
@@ -374,6 +379,7 @@ private slots:
         QCOMPARE(pending(port), 0);
         QVERIFY(m_peer->send("ok"));
         QCOMPARE(port.read(5, 100ms), QByteArray("ok"));
+        QCOMPARE(m_clock->now(), 100ms);
     }
 
     void writeGivesUpWhenThePeerDoesNotRead()
@@ -384,6 +390,7 @@ private slots:
         const qsizetype written = port.write(lots, 100ms);
         QVERIFY(written > 0);
         QVERIFY(written < lots.size());
+        QCOMPARE(m_clock->now(), 100ms);
         QCOMPARE(::fcntl(port.nativeHandle(), F_GETFL) & O_NONBLOCK, 0);
     }
 
@@ -392,11 +399,50 @@ private slots:
         SerialPort port;
         QVERIFY(openRaw(port));
         m_peer->hangUp();
-        QElapsedTimer timer;
-        timer.start();
         QCOMPARE(port.read(4, 10s), QByteArray());
         QCOMPARE(port.write("x", 10s), 0);
-        QVERIFY2(timer.elapsed() < 10000, QByteArray::number(timer.elapsed()));
+        QVERIFY(m_clock->waits.empty());
+    }
+
+    void closeRightAfterAWriteLosesNothing()
+    {
+        // The end of an upload: its last bytes are written and the port closed at once.
+        for (int round = 0; round < 100; ++round) {
+            SerialPort port;
+            QVERIFY(openRaw(port));
+            QCOMPARE(port.write("\x6F\x01"), 2);
+            port.close();
+            QCOMPARE(m_peer->received(5000), QByteArray("\x6F\x01"));
+        }
+        QCOMPARE(m_clock->now(), 0ms);
+    }
+
+    void closeThrowsAwayOutputTheOtherSideHoldsBack()
+    {
+        SerialPort port;
+        QVERIFY(openRaw(port));
+        // The far end reads nothing: the output fills the line up to what it takes.
+        const qsizetype written = port.write(QByteArray(qsizetype(1) << 20, 'w'), 0ms);
+        QVERIFY(written > 0);
+        QVERIFY(platform::serialline::settleOutput(port.nativeHandle(), 300ms, heldForEver));
+        QCOMPARE(m_clock->now(), 300ms);
+        QVERIFY(m_clock->pauses.empty());
+        port.close();
+        const qsizetype arrived = m_peer->received().size();
+        QVERIFY2(arrived < written,
+            QByteArray::number(arrived) + " of " + QByteArray::number(written) + " bytes");
+    }
+
+    void closeKeepsOutputThatLeavesInTime()
+    {
+        SerialPort port;
+        QVERIFY(openRaw(port));
+        const qsizetype written = port.write(QByteArray(qsizetype(1) << 20, 'w'), 0ms);
+        QVERIFY(written > 0);
+        QVERIFY(!platform::serialline::settleOutput(port.nativeHandle(), 300ms, drainsAfter50ms));
+        QCOMPARE(m_clock->now(), 50ms);
+        port.close();
+        QCOMPARE(m_peer->received().size(), written);
     }
 
 private:
@@ -406,8 +452,10 @@ private:
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    std::unique_ptr<Peer> m_peer;
+    std::unique_ptr<PtyPeer> m_peer;
     QString m_path;
+    std::unique_ptr<ScriptedClock> m_clock;
+    std::unique_ptr<platform::ScopedClock> m_useClock;
 };
 
 QTEST_GUILESS_MAIN(TstSerialPort)

@@ -14,7 +14,13 @@
 
 class PtyPeer {
 public:
-    PtyPeer()
+    /** The line settings the program finds when it opens the port. */
+    enum class Line {
+        Raw, ///< raw already, as a port the program configured before
+        AsCreated, ///< a new terminal's: line editing, echo, CR/LF translation
+    };
+
+    explicit PtyPeer(Line line = Line::Raw)
     {
         m_master = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
         if (m_master < 0 || grantpt(m_master) != 0 || unlockpt(m_master) != 0)
@@ -23,7 +29,7 @@ public:
         // Hold the far end open, so that the pty stays up while the program closes and reopens it.
         m_slave = ::open(m_slavePath.toLocal8Bit().constData(), O_RDWR | O_NOCTTY | O_CLOEXEC);
         termios raw {};
-        if (m_slave >= 0 && tcgetattr(m_slave, &raw) == 0) {
+        if (line == Line::Raw && m_slave >= 0 && tcgetattr(m_slave, &raw) == 0) {
             cfmakeraw(&raw);
             tcsetattr(m_slave, TCSANOW, &raw);
         }
@@ -51,9 +57,9 @@ public:
         m_slave = m_master = -1;
     }
 
-    void send(const QByteArray& bytes)
+    bool send(const QByteArray& bytes)
     {
-        (void)!::write(m_master, bytes.constData(), bytes.size());
+        return ::write(m_master, bytes.constData(), bytes.size()) == bytes.size();
     }
 
     /** What the program sent and is waiting on the line, collected for up to @p waitMs. */
