@@ -30,7 +30,7 @@ FailureReporter setFailureReporter(FailureReporter reporter)
     return std::exchange(installedReporter(), std::move(reporter));
 }
 
-void reportFailure(std::exception_ptr failure) noexcept
+void reportFailure(const std::exception_ptr& failure) noexcept
 {
     if (!failure)
         return;

@@ -19,7 +19,7 @@ using FailureReporter = std::function<void(std::exception_ptr)>;
 FailureReporter setFailureReporter(FailureReporter reporter);
 
 /** Hands @p failure to the installed reporter. Never throws: a failing reporter is logged. */
-void reportFailure(std::exception_ptr failure) noexcept;
+void reportFailure(const std::exception_ptr& failure) noexcept;
 
 /**
  * The boundary between the toolkit and one command handler, timer tick or window event: runs
@@ -36,7 +36,7 @@ template <typename Handler> bool guarded(Handler&& handler) noexcept
     } catch (...) {
         failure = std::current_exception();
     }
-    reportFailure(std::move(failure));
+    reportFailure(failure);
     return false;
 }
 

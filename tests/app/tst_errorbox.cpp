@@ -167,7 +167,7 @@ private slots:
     void aFailingReportIsLogged()
     {
         const auto installed = platform::setFailureReporter(
-            [](std::exception_ptr) { throw std::runtime_error("no box"); });
+            [](const std::exception_ptr&) { throw std::runtime_error("no box"); });
         QTest::ignoreMessage(QtWarningMsg, "Failure: tick failed");
         QTest::ignoreMessage(QtWarningMsg, "Failure: no box");
         const bool ran = platform::guarded([] { throw std::runtime_error("tick failed"); });

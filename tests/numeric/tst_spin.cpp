@@ -734,7 +734,7 @@ private slots:
         TTimerSpeedButton* down = field->Button()->DownButton();
         QStringList reported;
         bool timerRanDuringReport = true;
-        const auto previous = platform::setFailureReporter([&](std::exception_ptr failure) {
+        const auto previous = platform::setFailureReporter([&](const std::exception_ptr& failure) {
             timerRanDuringReport = timerOf(down)->isEnabled();
             timerOf(down)->tick(); // a tick that falls due while the error box is open
             reported << messageOf(failure);
