@@ -304,6 +304,20 @@ private slots:
         QCOMPARE(sim.receive(6, 200).size(), 5);
     }
 
+    void silentEveryLeavesThosePollsUnanswered()
+    {
+        Sim sim({ "--silent-every", "2" });
+        QVERIFY(sim.waitForLines("link "));
+        QVERIFY(sim.openPort());
+        QVERIFY(sim.send("\x51\x51\x51"));
+        QVERIFY(sim.waitForLines("poll 0x51 -> ", 3));
+        const QByteArrayList polls = sim.lines("poll 0x51 -> ");
+        QVERIFY(!polls[0].endsWith("silent"));
+        QVERIFY2(polls[1].endsWith("silent"), polls[1].constData());
+        QVERIFY(!polls[2].endsWith("silent"));
+        QCOMPARE(sim.receive(6, 200).size(), 4);
+    }
+
     void hangupAfterClosesTheLineAndRemovesTheLink()
     {
         Sim sim({ "--hangup-after", "2" });
@@ -372,6 +386,7 @@ private slots:
         QTest::newRow("seed -1") << QStringList { "--seed=-1", "a" };
         QTest::newRow("stray-every 0") << QStringList { "--stray-every", "0", "a" };
         QTest::newRow("short-every x") << QStringList { "--short-every", "x", "a" };
+        QTest::newRow("silent-every 0") << QStringList { "--silent-every", "0", "a" };
         QTest::newRow("reply-delay=5x") << QStringList { "--reply-delay=5x", "a" };
     }
     void badArgumentsExitWithStatus2()

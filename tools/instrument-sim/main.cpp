@@ -38,6 +38,7 @@ struct Options {
     bool silent = false;
     unsigned long strayEvery = 0; // 0: never
     unsigned long shortEvery = 0; // 0: never
+    unsigned long silentEvery = 0; // 0: never
     unsigned long hangupAfter = 0; // 0: never
     double ambient = instrumentsim::ThermalParams {}.ambient;
     double speed = 1.0;
@@ -70,6 +71,7 @@ void usage()
         "  --stray-every N    after every N-th reply send one stray byte 0x%02X\n"
         "  --short-every N    send only the first byte of every N-th reply, as a line that\n"
         "                     drops a byte would\n"
+        "  --silent-every N   leave every N-th poll unanswered\n"
         "  --hangup-after N   after the N-th poll (answered or not) close the line and exit,\n"
         "                     as if the cable were pulled\n"
         "  --help             show this text\n"
@@ -180,7 +182,7 @@ std::optional<UsageError> parseArguments(int argc, char** argv, Options& options
         }
         const bool known = name == "--start-temp" || name == "--ambient" || name == "--speed"
             || name == "--seed" || name == "--reply-delay" || name == "--stray-every"
-            || name == "--short-every" || name == "--hangup-after";
+            || name == "--short-every" || name == "--silent-every" || name == "--hangup-after";
         if (!known)
             return UsageError { "unknown option " + std::string(argument) };
         if (!value) {
@@ -221,6 +223,8 @@ std::optional<UsageError> parseArguments(int argc, char** argv, Options& options
                 options.strayEvery = *count;
             else if (name == "--short-every")
                 options.shortEvery = *count;
+            else if (name == "--silent-every")
+                options.silentEvery = *count;
             else
                 options.hangupAfter = *count;
         }
@@ -288,7 +292,8 @@ private:
         catchUp();
         const std::uint16_t tenths = instrumentsim::toTenths(m_model.measure());
         ++m_polls;
-        if (m_options.silent) {
+        if (m_options.silent
+            || (m_options.silentEvery != 0 && m_polls % m_options.silentEvery == 0)) {
             log("poll 0x51 -> silent");
         } else {
             const auto waited = m_link.pause(m_options.replyDelayMs);
