@@ -1,5 +1,6 @@
 #include "app/Settings.h"
 
+#include "app/RunLogSettings.h"
 #include "numeric/IntegerText.h"
 #include "numeric/MulDiv.h"
 #include "platform/Profile.h"
@@ -143,7 +144,9 @@ Settings loadSettings(const platform::Profile& profile, int dotsPerInch)
     return s;
 }
 
-bool saveSettings(platform::Profile& profile, const Settings& s)
+namespace {
+
+std::vector<platform::Profile::Entry> optionsEntries(const Settings& s)
 {
     const auto number = [](auto value) { return QString::number(value); };
     const auto fontKeys = [&](const char* prefix, const FontObject& font) {
@@ -178,10 +181,27 @@ bool saveSettings(platform::Profile& profile, const Settings& s)
     for (const auto& key : fontKeys("GraphFont", s.GraphFont))
         keys.push_back(key);
     keys.emplace_back(QStringLiteral("ShowSignalFlag"), s.ShowSignalFlag ? "1" : "0");
+    return keys;
+}
 
-    // One replacement of the file for all keys: a crash while saving leaves the old settings or
-    // the new ones, never a mix.
-    return profile.writeStrings(section(), keys);
+} // namespace
+
+// One replacement of the file for all keys: a crash while saving leaves the old settings or the
+// new ones, never a mix.
+bool saveSettings(platform::Profile& profile, const Settings& settings)
+{
+    return profile.writeStrings(section(), optionsEntries(settings));
+}
+
+bool saveSettings(
+    platform::Profile& profile, const Settings& settings, const RunLogSettings& runLog)
+{
+    std::vector<platform::Profile::Entry> runLogKeys {
+        { QStringLiteral("Enabled"), runLog.Enabled ? QStringLiteral("1") : QStringLiteral("0") },
+        { QStringLiteral("Folder"), runLog.Folder },
+    };
+    return profile.writeSections({ { section(), optionsEntries(settings) },
+        { QString::fromLatin1(kRunLogSection), std::move(runLogKeys) } });
 }
 
 } // namespace app

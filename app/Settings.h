@@ -102,4 +102,13 @@ Settings loadSettings(const platform::Profile& profile, int dotsPerInch);
  */
 bool saveSettings(platform::Profile& profile, const Settings& settings);
 
+struct RunLogSettings;
+
+/**
+ * Writes all 22 keys and then the run log's section, in one replacement of the file, all or
+ * nothing as above. [Options] is written exactly as by the other overload.
+ */
+bool saveSettings(
+    platform::Profile& profile, const Settings& settings, const RunLogSettings& runLog);
+
 } // namespace app

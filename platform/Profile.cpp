@@ -27,10 +27,17 @@ bool Profile::writeString(QStringView section, QStringView key, QStringView valu
 
 bool Profile::writeStrings(QStringView section, const std::vector<Entry>& entries)
 {
+    return writeSections({ SectionEntries { section.toString(), entries } });
+}
+
+bool Profile::writeSections(const std::vector<SectionEntries>& sections)
+{
     m_lastWriteOk = false;
-    for (const auto& [key, value] : entries) {
-        if (!IniDocument::canStore(section, key))
-            return false;
+    for (const auto& [section, entries] : sections) {
+        for (const auto& [key, value] : entries) {
+            if (!IniDocument::canStore(section, key))
+                return false;
+        }
     }
 
     // Another copy of the program may have changed the file since we last read it.
@@ -42,8 +49,10 @@ bool Profile::writeStrings(QStringView section, const std::vector<Entry>& entrie
     }
 
     IniDocument document = *onDisk;
-    for (const auto& [key, value] : entries)
-        document.writeString(section, key, value);
+    for (const auto& [section, entries] : sections) {
+        for (const auto& [key, value] : entries)
+            document.writeString(section, key, value);
+    }
 
     if (replaceFileAtomically(m_filePath, document.toBytes()) != ReplaceError::None) {
         m_document = std::move(*onDisk);

@@ -53,6 +53,16 @@ public:
      * replaced.
      */
     bool writeStrings(QStringView section, const std::vector<Entry>& entries);
+    /** The keys of one section, for writeSections(). */
+    struct SectionEntries {
+        QString section;
+        std::vector<Entry> entries;
+    };
+    /**
+     * As writeStrings() for several sections at once, in order, with one replacement of the file
+     * for all of them.
+     */
+    bool writeSections(const std::vector<SectionEntries>& sections);
 
     /**
      * Makes sure everything written is on disk. Writes already replace the file as they happen,

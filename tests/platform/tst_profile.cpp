@@ -78,6 +78,7 @@ private slots:
     void mixedEncodings();
     void writeStringsMatchesOneByOne();
     void writeStringsAllOrNothing();
+    void writeSectionsInOneReplacement();
     void replaceSetsPermissions();
     void readOnlyFileUnchanged();
     void readOnlyFolderGetsNoFile();
@@ -535,6 +536,25 @@ void TstProfile::writeStringsAllOrNothing()
 
     QVERIFY(profile.writeStrings(kOptions, {}));
     QCOMPARE(readBytes(path()), before);
+    QCOMPARE(entries(m_dir->path()), QStringList { "t.ini" });
+}
+
+void TstProfile::writeSectionsInOneReplacement()
+{
+    // Two sections in one write: an existing one is changed in place, a new one goes at the end,
+    // and a name that can't be stored in either leaves the file as it was.
+    const QByteArray before("[Options]\r\nPort=COM3\r\n\r\n[Other]\r\nA=9\r\n");
+    QVERIFY(writeBytes(path(), before));
+    Profile profile(path());
+    QVERIFY(!profile.writeSections(
+        { { "Options", { { "Port", "COM7" } } }, { "RunLog", { { "", "1" } } } }));
+    QCOMPARE(readBytes(path()), before);
+
+    QVERIFY(profile.writeSections({ { "Options", { { "Port", "COM7" } } },
+        { "RunLog", { { "Enabled", "0" }, { "Folder", "/data/runs" } } } }));
+    QCOMPARE(readBytes(path()),
+        QByteArray("[Options]\r\nPort=COM7\r\n\r\n[Other]\r\nA=9\r\n"
+                   "[RunLog]\r\nEnabled=0\r\nFolder=/data/runs\r\n"));
     QCOMPARE(entries(m_dir->path()), QStringList { "t.ini" });
 }
 
