@@ -1,0 +1,53 @@
+#pragma once
+
+#include <QByteArrayView>
+#include <QString>
+
+namespace platform {
+
+/**
+ * File calls for logs that must survive a crash, a kill and a power cut: each returns at once
+ * with the system's answer, errors as errno values (0 is success), retrying only EINTR. A file
+ * is a descriptor number, valid until closeFile().
+ */
+namespace durable {
+
+struct Opened {
+    int file = -1;
+    int error = 0;
+};
+
+struct Transferred {
+    qint64 count = 0; ///< bytes written or read, also when error is set
+    int error = 0;
+};
+
+/** Creates @p folder and its missing parents (mode 0777 & umask). 0 when it is a folder at the
+ *  end; ENOTDIR when it or a parent is something else. */
+int makeFolders(const QString& folder);
+/** O_WRONLY|O_CREAT|O_EXCL|O_CLOEXEC, mode 0666 & umask. */
+Opened createNew(const QString& path);
+/** O_RDWR|O_CLOEXEC; a folder gives EISDIR. */
+Opened openExisting(const QString& path);
+/** pwrite until all of @p bytes are written at @p offset or an error comes; a write that
+ *  takes nothing without an error counts as ENOSPC. */
+Transferred writeAt(int file, QByteArrayView bytes, qint64 offset);
+/** pread until @p size bytes or the end of the file. */
+Transferred readAt(int file, char* into, qint64 size, qint64 offset);
+/** The size of the open file in count. */
+Transferred sizeOf(int file);
+/** fdatasync. */
+int syncData(int file);
+/** ftruncate. */
+int truncateTo(int file, qint64 length);
+/** fsync of the folder itself, so that names made in it are on the disk. */
+int syncFolder(const QString& folder);
+/** 0 while @p path names the open file (same st_dev and st_ino) and the file still has a link;
+ *  ENOENT when it was removed or the name now names something else. */
+int checkStillNamed(int file, const QString& path);
+/** close; the descriptor is gone whatever it returns. */
+int closeFile(int file);
+
+} // namespace durable
+
+} // namespace platform

@@ -1,0 +1,171 @@
+#include "platform/DurableFile.h"
+
+#include <QFile>
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform::durable {
+
+namespace {
+
+// Repeats a call that a signal interrupted; gives 0 or the call's errno.
+template <typename Call> int retried(Call call)
+{
+    while (call() != 0) {
+        if (errno != EINTR)
+            return errno;
+    }
+    return 0;
+}
+
+bool isFolder(const QByteArray& path)
+{
+    struct stat info { };
+    return ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
+Opened openWith(const QString& path, int flags)
+{
+    const QByteArray name = QFile::encodeName(path);
+    for (;;) {
+        const int file = ::open(name.constData(), flags, 0666);
+        if (file >= 0)
+            return { file, 0 };
+        if (errno != EINTR)
+            return { -1, errno };
+    }
+}
+
+} // namespace
+
+int makeFolders(const QString& folder)
+{
+    const QByteArray path = QFile::encodeName(folder);
+    if (path.isEmpty())
+        return ENOENT;
+    if (isFolder(path))
+        return 0;
+    // Each part from the root down; a part that exists must be a folder.
+    for (qsizetype end = 1; end <= path.size(); ++end) {
+        if (end < path.size() && path.at(end) != '/')
+            continue;
+        if (path.at(end - 1) == '/')
+            continue;
+        const QByteArray part = path.left(end);
+        if (::mkdir(part.constData(), 0777) == 0)
+            continue;
+        const int error = errno;
+        if (error != EEXIST)
+            return error;
+        struct stat info { };
+        if (::stat(part.constData(), &info) != 0)
+            return errno;
+        if (!S_ISDIR(info.st_mode))
+            return ENOTDIR;
+    }
+    return 0;
+}
+
+Opened createNew(const QString& path)
+{
+    return openWith(path, O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC);
+}
+
+Opened openExisting(const QString& path)
+{
+    return openWith(path, O_RDWR | O_CLOEXEC);
+}
+
+Transferred writeAt(int file, QByteArrayView bytes, qint64 offset)
+{
+    Transferred done;
+    while (done.count < bytes.size()) {
+        const ssize_t written = ::pwrite(file, bytes.data() + done.count,
+            static_cast<size_t>(bytes.size() - done.count), offset + done.count);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0) {
+            done.error = errno;
+            break;
+        }
+        if (written == 0) {
+            done.error = ENOSPC;
+            break;
+        }
+        done.count += written;
+    }
+    return done;
+}
+
+Transferred readAt(int file, char* into, qint64 size, qint64 offset)
+{
+    Transferred done;
+    while (done.count < size) {
+        const ssize_t got = ::pread(
+            file, into + done.count, static_cast<size_t>(size - done.count), offset + done.count);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            done.error = errno;
+            break;
+        }
+        if (got == 0)
+            break;
+        done.count += got;
+    }
+    return done;
+}
+
+Transferred sizeOf(int file)
+{
+    struct stat info { };
+    if (::fstat(file, &info) != 0)
+        return { 0, errno };
+    return { qint64(info.st_size), 0 };
+}
+
+int syncData(int file)
+{
+    return retried([file] { return ::fdatasync(file); });
+}
+
+int truncateTo(int file, qint64 length)
+{
+    return retried([file, length] { return ::ftruncate(file, off_t(length)); });
+}
+
+int syncFolder(const QString& folder)
+{
+    const Opened opened = openWith(folder, O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (opened.error != 0)
+        return opened.error;
+    const int error = retried([&opened] { return ::fsync(opened.file); });
+    ::close(opened.file);
+    return error;
+}
+
+int checkStillNamed(int file, const QString& path)
+{
+    struct stat opened { };
+    if (::fstat(file, &opened) != 0)
+        return errno;
+    if (opened.st_nlink == 0)
+        return ENOENT;
+    struct stat named { };
+    if (::stat(QFile::encodeName(path).constData(), &named) != 0)
+        return errno;
+    if (named.st_dev != opened.st_dev || named.st_ino != opened.st_ino)
+        return ENOENT;
+    return 0;
+}
+
+int closeFile(int file)
+{
+    // Linux releases the descriptor even when close() reports EINTR: never close it twice.
+    return ::close(file) == 0 ? 0 : errno;
+}
+
+} // namespace platform::durable

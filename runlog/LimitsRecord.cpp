@@ -1,0 +1,129 @@
+#include "runlog/LimitsRecord.h"
+
+#include "runlog/RunRow.h"
+#include "runlog/Storage.h"
+
+#include <QDir>
+
+#include <array>
+#include <cerrno>
+
+namespace runlog {
+
+namespace {
+
+constexpr qint64 kTailChunk = 4096;
+
+QByteArray tenthsText(std::uint16_t tenths)
+{
+    return QByteArray::number(tenths / 10) + '.' + QByteArray::number(tenths % 10);
+}
+
+// Where the last whole line of the file ends: the file's size when it ends in "\n", else just
+// after the last "\n" before the torn line (0 when there is none). Reads back from the end.
+Storage::Transferred endOfLastLine(Storage& storage, Storage::Handle file, qint64 size)
+{
+    std::array<char, kTailChunk> buffer {};
+    qint64 end = size;
+    while (end > 0) {
+        const qint64 start = end > kTailChunk ? end - kTailChunk : 0;
+        const Storage::Transferred got = storage.readAt(file, buffer.data(), end - start, start);
+        if (got.error != 0)
+            return { 0, got.error };
+        if (got.count != end - start)
+            return { 0, EIO }; // the file shrank under us
+        for (qint64 i = got.count - 1; i >= 0; --i) {
+            if (buffer[std::size_t(i)] == '\n')
+                return { start + i + 1, 0 };
+        }
+        end = start;
+    }
+    return { 0, 0 };
+}
+
+} // namespace
+
+const char* outcomeName(LimitsOutcome outcome)
+{
+    switch (outcome) {
+    case LimitsOutcome::Sent:
+        return "sent";
+    case LimitsOutcome::PortNotOpened:
+        return "port-not-opened";
+    case LimitsOutcome::WriteFailed:
+        return "write-failed";
+    }
+    return "unknown";
+}
+
+std::optional<LogFailure> recordLimits(const QString& folder, const QDateTime& time,
+    std::uint16_t lowerTenths, std::uint16_t upperTenths, LimitsOutcome outcome)
+{
+    return recordLimits(systemStorage(), folder, time, lowerTenths, upperTenths, outcome);
+}
+
+std::optional<LogFailure> recordLimits(Storage& storage, const QString& folder,
+    const QDateTime& time, std::uint16_t lowerTenths, std::uint16_t upperTenths,
+    LimitsOutcome outcome)
+{
+    const QString absoluteFolder = QDir::cleanPath(QDir(folder).absolutePath());
+    if (const int error = storage.makeFolders(absoluteFolder); error != 0)
+        return logFailure(absoluteFolder, error);
+    const QString path = absoluteFolder + QLatin1Char('/') + QLatin1String(kLimitsFileName);
+
+    bool created = true;
+    Storage::Opened opened = storage.createNew(path);
+    if (opened.error == EEXIST) {
+        created = false;
+        opened = storage.openExisting(path);
+    }
+    if (opened.error != 0)
+        return logFailure(path, opened.error);
+    const Storage::Handle file = opened.handle;
+    const auto fail = [&](int error) {
+        storage.close(file);
+        return logFailure(path, error);
+    };
+
+    qint64 end = 0;
+    if (!created) {
+        const Storage::Transferred size = storage.size(file);
+        if (size.error != 0)
+            return fail(size.error);
+        const Storage::Transferred lastLine = endOfLastLine(storage, file, size.count);
+        if (lastLine.error != 0)
+            return fail(lastLine.error);
+        end = lastLine.count;
+        if (end < size.count) {
+            if (const int error = storage.truncate(file, end); error != 0)
+                return fail(error);
+        }
+    }
+
+    QByteArray bytes;
+    if (end == 0)
+        bytes = kLimitsHeader;
+    bytes += timeText(time) + ',' + tenthsText(lowerTenths) + ',' + tenthsText(upperTenths) + ','
+        + outcomeName(outcome) + '\n';
+    const Storage::Transferred written = storage.writeAt(file, bytes, end);
+    int error = written.error;
+    if (error == 0)
+        error = storage.syncData(file);
+    if (error != 0) {
+        // Best effort: a row cut short must not stay for the next one to follow; if the cut
+        // fails too, the next call finds the torn line and cuts it then.
+        storage.truncate(file, end);
+        storage.syncData(file);
+        return fail(error);
+    }
+    if (created) {
+        if (const int folderError = storage.syncFolder(absoluteFolder); folderError != 0) {
+            storage.close(file);
+            return logFailure(absoluteFolder, folderError);
+        }
+    }
+    storage.close(file);
+    return std::nullopt;
+}
+
+} // namespace runlog

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "runlog/LogFailure.h"
+
+#include <QDateTime>
+#include <QString>
+
+#include <cstdint>
+#include <optional>
+
+namespace runlog {
+
+class Storage;
+
+/** How sending the regulator limits ended. */
+enum class LimitsOutcome { Sent, PortNotOpened, WriteFailed };
+
+/** "sent", "port-not-opened", "write-failed" */
+const char* outcomeName(LimitsOutcome outcome);
+
+inline constexpr char kLimitsHeader[] = "time,lower_C,upper_C,outcome\n";
+inline constexpr char kLimitsFileName[] = "limits.csv";
+
+/**
+ * Appends one row to limits.csv in @p folder (folder made when missing; header when the file is
+ * new or empty), synced before it returns: 2026-12-08T10:15:00.512+01:00,36.5,37.0,sent
+ * Limits are in tenths of a degree. A torn last line left by an earlier crash (no "\n" at the
+ * end) is cut off before appending, so it is never followed by further rows. Returns the
+ * failure, if any; a row that failed is not in the file (a partial one is cut back).
+ */
+std::optional<LogFailure> recordLimits(const QString& folder, const QDateTime& time,
+    std::uint16_t lowerTenths, std::uint16_t upperTenths, LimitsOutcome outcome);
+
+/** The same on @p storage, for tests. */
+std::optional<LogFailure> recordLimits(Storage& storage, const QString& folder,
+    const QDateTime& time, std::uint16_t lowerTenths, std::uint16_t upperTenths,
+    LimitsOutcome outcome);
+
+} // namespace runlog
