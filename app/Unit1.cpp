@@ -8,15 +8,18 @@
 #include "instrument/Connection.h"
 #include "instrument/LimitsUpload.h"
 #include "instrument/Unit3.h"
+#include "platform/Clock.h"
 #include "platform/Fonts.h"
 #include "platform/HandlerBoundary.h"
 #include "platform/MessageTimer.h"
 #include "platform/Profile.h"
 #include "platform/WindowPlacement.h"
 #include "resources/Pictures.h"
+#include "runlog/LimitsRecord.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QDateTime>
 #include <QDir>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -28,6 +31,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QScreen>
+#include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
 
@@ -233,6 +237,7 @@ void TForm1::FormCreate()
 {
     platform::Profile profile(m_settingsFile);
     m_settings = app::loadSettings(profile, screenDotsPerInch());
+    m_runLogSettings = app::loadRunLogSettings(profile);
     // The poll interval lives in the timer itself, which stays disabled until Start.
     tmr1->setInterval(m_settings.TimerWorkInterval);
     InitPictures();
@@ -243,7 +248,7 @@ void TForm1::FormClose()
 {
     m_settings.TimerWorkInterval = tmr1->interval();
     platform::Profile profile(m_settingsFile);
-    if (!app::saveSettings(profile, m_settings)) {
+    if (!app::saveSettings(profile, m_settings, m_runLogSettings)) {
         const QString message
             = QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(m_settingsFile));
         throw std::runtime_error(message.toStdString());
@@ -288,9 +293,10 @@ void TForm1::closeEvent(QCloseEvent* event)
 {
     // The window closes only once the settings are safely written; otherwise the user has seen
     // the error and may try again.
-    if (platform::guarded([this] { FormClose(); }))
+    if (platform::guarded([this] { FormClose(); })) {
+        m_runLog.end();
         event->accept();
-    else
+    } else
         event->ignore();
 }
 
@@ -307,12 +313,16 @@ void TForm1::LoadClick()
     // then fails to open, and are saved with the other settings at close.
     m_settings.A = static_cast<std::uint16_t>(dlgRegParam->lowerTenths());
     m_settings.B = static_cast<std::uint16_t>(dlgRegParam->upperTenths());
-    if (!InitConect())
+    if (!InitConect()) {
+        recordLimits(runlog::LimitsOutcome::PortNotOpened);
         return;
+    }
     const instrument::UploadOutcome outcome
         = instrument::uploadLimits(m_port, { m_settings.A, m_settings.B });
     // The upload has released the port already; the window's own close then finds it closed.
     DoneConect();
+    recordLimits(outcome == instrument::UploadOutcome::Sent ? runlog::LimitsOutcome::Sent
+                                                            : runlog::LimitsOutcome::WriteFailed);
     // The regulator may hold other limits than the user now believes: say so.
     if (outcome != instrument::UploadOutcome::Sent)
         app::showPlainMessage(QStringLiteral("Не удалось передать параметры регулятора!"));
@@ -336,25 +346,98 @@ void TForm1::DoneConect()
 void TForm1::StartClick()
 {
     m_poll.restart();
-    if (InitConect())
+    if (InitConect()) {
         tmr1->setEnabled(true);
+        beginRun();
+    }
 }
 
 void TForm1::StopClick()
 {
     DoneConect();
     tmr1->setEnabled(false);
+    m_runLog.end();
 }
 
 void TForm1::GetTemperClick()
 {
     if (!m_port.isOpen())
         return;
-    // A tick that stored nothing draws nothing.
-    if (m_poll.exchange(m_port) != instrument::PollOutcome::Ok)
+    // A row carries the moment of its poll: the reading is the temperature then, whatever the
+    // exchange's pauses add.
+    const Poll poll { QDateTime::currentDateTime(), platform::clock().now() };
+    const instrument::PollOutcome outcome = m_poll.exchange(m_port);
+    // A tick that stored nothing draws nothing, but it is a row of the run all the same.
+    if (outcome != instrument::PollOutcome::Ok) {
+        recordTick(poll, outcome, std::nullopt);
         return;
-    SetDinamicGraphic();
+    }
+    const double reading = m_poll.samples()[static_cast<std::size_t>(m_poll.counter() - 1)];
+    // The row is kept even when drawing fails: the reading was taken.
+    try {
+        SetDinamicGraphic();
+    } catch (...) {
+        recordTick(poll, outcome, reading);
+        throw;
+    }
     m_poll.endOfReading(m_settings.NPoints);
+    recordTick(poll, outcome, reading);
+}
+
+QString TForm1::runFolder() const
+{
+    return app::runFolder(m_settingsFile, m_runLogSettings);
+}
+
+void TForm1::beginRun()
+{
+    if (!m_runLogSettings.Enabled) {
+        m_runLog.end();
+        return;
+    }
+    if (const auto failure
+        = m_runLog.begin(runFolder(), QDateTime::currentDateTime(), platform::clock().now()))
+        reportLogFailure(*failure);
+}
+
+void TForm1::recordTick(
+    const Poll& poll, instrument::PollOutcome outcome, std::optional<double> temperature)
+{
+    if (!m_runLog.isRunning())
+        return;
+    const auto status = [outcome] {
+        switch (outcome) {
+        case instrument::PollOutcome::Ok:
+            return runlog::TickStatus::Ok;
+        case instrument::PollOutcome::NoReply:
+            return runlog::TickStatus::NoReply;
+        case instrument::PollOutcome::ShortReply:
+            return runlog::TickStatus::ShortReply;
+        case instrument::PollOutcome::WriteFailed:
+            break;
+        }
+        return runlog::TickStatus::WriteFailed;
+    }();
+    if (const auto failure = m_runLog.record(status, temperature, poll.time, poll.steady))
+        reportLogFailure(*failure);
+}
+
+void TForm1::recordLimits(runlog::LimitsOutcome outcome)
+{
+    if (!m_runLogSettings.Enabled)
+        return;
+    if (const auto failure = runlog::recordLimits(
+            runFolder(), QDateTime::currentDateTime(), m_settings.A, m_settings.B, outcome))
+        reportLogFailure(*failure);
+}
+
+void TForm1::reportLogFailure(const runlog::LogFailure& failure)
+{
+    const QString message = QStringLiteral("Не удалось записать журнал опроса в %1: %2")
+                                .arg(QDir::toNativeSeparators(failure.path), failure.reason);
+    // Shown once the tick is over: polling goes on while the box is open, and the next tick is
+    // not held up by it.
+    QTimer::singleShot(0, this, [message] { app::showErrorBox(message); });
 }
 
 void TForm1::ParamClick()

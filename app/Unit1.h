@@ -1,15 +1,21 @@
 #pragma once
 
+#include "app/RunLogSettings.h"
 #include "app/Settings.h"
 #include "chart/ChartRenderer.h"
 #include "instrument/PollCycle.h"
+#include "platform/Clock.h"
 #include "platform/SerialPort.h"
+#include "runlog/LimitsRecord.h"
+#include "runlog/RunLog.h"
 
+#include <QDateTime>
 #include <QImage>
 #include <QMainWindow>
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 
 class QAction;
 class QFrame;
@@ -58,6 +64,9 @@ public:
     const instrument::PollCycle& pollCycle() const { return m_poll; }
     const platform::SerialPort& port() const { return m_port; }
     platform::MessageTimer* timer() const { return tmr1; }
+    const app::RunLogSettings& runLogSettings() const { return m_runLogSettings; }
+    /** The record of the poll run under way, or of the last one. */
+    const runlog::RunLog& runLog() const { return m_runLog; }
 
     /** Draws the empty chart with the current settings. */
     void InitPictures();
@@ -88,6 +97,18 @@ private:
     bool InitConect();
     void DoneConect();
     chart::ChartSettings chartSettings() const;
+    QString runFolder() const;
+    void beginRun();
+    /** When a tick's poll went out: the wall clock for its row, the steady clock for the
+     * seconds since Start. */
+    struct Poll {
+        QDateTime time;
+        platform::Clock::Duration steady;
+    };
+    void recordTick(
+        const Poll& poll, instrument::PollOutcome outcome, std::optional<double> temperature);
+    void recordLimits(runlog::LimitsOutcome outcome);
+    void reportLogFailure(const runlog::LogFailure& failure);
     chart::ChartScale chartScale() const;
 
     QString m_settingsFile;
@@ -96,6 +117,9 @@ private:
     instrument::PollCycle m_poll;
     // The one port the program holds open: while polling runs, or for the length of an upload.
     platform::SerialPort m_port;
+    // Every tick of a run, kept in a file beside the chart, which keeps only the current sweep.
+    app::RunLogSettings m_runLogSettings;
+    runlog::RunLog m_runLog;
 
     QMenuBar* mm1 = nullptr;
     QFrame* CoolBar1 = nullptr;

@@ -217,8 +217,10 @@ private slots:
         QVERIFY(m_form->close());
         const QByteArray written = readFile(m_ini);
         QVERIFY(written.startsWith("[Options]\r\nPort=COM1\r\nBaudRate=38400\r\n"));
-        QVERIFY(written.endsWith("GraphFontStyle=0\r\nShowSignalFlag=1\r\n"));
-        QCOMPARE(written.count("\r\n"), 23);
+        // The 22 keys of [Options], then the run log's section.
+        QVERIFY(written.endsWith(
+            "GraphFontStyle=0\r\nShowSignalFlag=1\r\n[RunLog]\r\nEnabled=1\r\nFolder=\r\n"));
+        QCOMPARE(written.count("\r\n"), 26);
     }
 
     void exitBehavesLikeTheCloseButton()

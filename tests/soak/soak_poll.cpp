@@ -78,6 +78,8 @@ struct Options {
     bool checkRss = true;
     int timeoutSeconds = 0; // 0: derived from the ticks
     QString simulator;
+    QString folder; // empty: a temporary folder, removed at the end
+    bool reportRows = false;
 };
 
 struct Sample {
@@ -153,7 +155,15 @@ std::optional<Options> parseOptions(const QStringList& arguments)
     const QCommandLineOption simulator(QStringLiteral("simulator"),
         QStringLiteral("The instrument simulator program."), QStringLiteral("PATH"),
         QStringLiteral(INSTRUMENT_SIM));
-    parser.addOptions({ ticks, speedup, points, samples, tolerance, noRss, timeout, simulator });
+    const QCommandLineOption folder(QStringLiteral("folder"),
+        QStringLiteral("Keep the settings, the simulator's log and the run files in this folder "
+                       "(default: a temporary folder, removed at the end)."),
+        QStringLiteral("DIR"));
+    const QCommandLineOption reportRows(QStringLiteral("report-rows"),
+        QStringLiteral("After each tick print \"committed BYTES FILE\": the run file's size "
+                       "once the tick's row is written, for a test that kills the program."));
+    parser.addOptions({ ticks, speedup, points, samples, tolerance, noRss, timeout, simulator,
+        folder, reportRows });
     parser.process(arguments);
 
     Options options;
@@ -177,6 +187,8 @@ std::optional<Options> parseOptions(const QStringList& arguments)
         return std::nullopt;
     options.checkRss = !parser.isSet(noRss) && VT_SOAK_CHECK_RSS;
     options.simulator = parser.value(simulator);
+    options.folder = parser.value(folder);
+    options.reportRows = parser.isSet(reportRows);
     if (options.timeoutSeconds == 0)
         options.timeoutSeconds = 60 + options.ticks / 40;
     return options;
@@ -211,8 +223,11 @@ private:
     void report(const Sample& start, const Sample& end);
     int polledBySimulator() const;
 
+    QString filePath(const QString& name) const { return QDir(m_folderPath).filePath(name); }
+
     const Options& m_options;
-    QTemporaryDir m_folder;
+    QTemporaryDir m_temporary;
+    QString m_folderPath = m_options.folder.isEmpty() ? m_temporary.path() : m_options.folder;
     QString m_link;
     QString m_log;
     QProcess m_simulator;
@@ -233,8 +248,8 @@ private:
 
 bool Soak::startSimulator()
 {
-    m_link = m_folder.filePath(QStringLiteral("instrument"));
-    m_log = m_folder.filePath(QStringLiteral("instrument-sim.log"));
+    m_link = filePath(QStringLiteral("instrument"));
+    m_log = filePath(QStringLiteral("instrument-sim.log"));
     // The log goes to a file: collected in a pipe it would grow with every poll, inside this
     // process, and count as a leak.
     m_simulator.setStandardOutputFile(m_log);
@@ -305,6 +320,12 @@ void Soak::onTick()
             ++m_badReadings;
     }
     m_lastCounter = counter;
+    if (m_options.reportRows) {
+        const QString run = m_form->runLog().filePath();
+        std::printf(
+            "committed %lld %s\n", run.isEmpty() ? -1LL : QFileInfo(run).size(), qPrintable(run));
+        std::fflush(stdout);
+    }
 
     // Each sweep starts on a clear chart, and by its middle the line has been drawn.
     if (counter == 1 && linePixels(m_form->chartImage(), m_lineColour) != 0)
@@ -365,8 +386,8 @@ int Soak::polledBySimulator() const
 
 bool Soak::run()
 {
-    if (!m_folder.isValid())
-        fail(QStringLiteral("no temporary folder"));
+    if (m_options.folder.isEmpty() ? !m_temporary.isValid() : !QDir().mkpath(m_folderPath))
+        fail(QStringLiteral("no folder to work in"));
     else if (startSimulator())
         poll();
     for (const QString& failure : m_failures)
@@ -379,7 +400,7 @@ bool Soak::run()
 void Soak::poll()
 {
 
-    const QString settings = m_folder.filePath(QStringLiteral("VelmoraThermo.ini"));
+    const QString settings = filePath(QStringLiteral("VelmoraThermo.ini"));
     {
         QFile file(settings);
         if (!file.open(QIODevice::WriteOnly)) {
