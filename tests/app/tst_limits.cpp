@@ -112,6 +112,23 @@ private:
         return written.open(QIODevice::ReadOnly) ? written.readAll() : QByteArray();
     }
 
+    // The rows of limits.csv in the run folder beside the settings, less their times.
+    QByteArrayList limitsRows() const
+    {
+        QByteArrayList rows;
+        QFile file(m_dir.filePath(QStringLiteral("runs/limits.csv")));
+        if (!file.open(QIODevice::ReadOnly))
+            return rows;
+        const QByteArrayList lines = file.readAll().split('\n');
+        if (lines.first() != "time,lower_C,upper_C,outcome")
+            return { "bad header: " + lines.first() };
+        for (qsizetype i = 1; i < lines.size(); ++i) {
+            if (!lines[i].isEmpty())
+                rows << lines[i].mid(lines[i].indexOf(',') + 1);
+        }
+        return rows;
+    }
+
 private slots:
     void initTestCase()
     {
@@ -150,6 +167,7 @@ private slots:
         QCOMPARE(m_instrument->received(1000), QByteArray("\x52\x6D\x01\x6F\x01", 5));
         QCOMPARE(m_form->settings().A, std::uint16_t(365));
         QCOMPARE(m_form->settings().B, std::uint16_t(367));
+        QCOMPARE(limitsRows().last(), QByteArray("36.5,36.7,sent"));
     }
 
     void theThreePartsGoOut100msApartAndThePortClosesAtOnce()
@@ -175,12 +193,15 @@ private slots:
     void cancelSendsAndStoresNothingButTheFieldsKeepTheirValues()
     {
         openWithPort(m_instrument->devicePath());
+        const qsizetype uploads = limitsRows().size();
         LimitsDialogSeen first;
         {
             const auto answering = answerLimitsDialog(first, "btn2", enterForty30);
             m_form->LoadClick();
         }
         QVERIFY(first.shown);
+        // A cancelled dialog is no upload: nothing is recorded.
+        QCOMPARE(limitsRows().size(), uploads);
         QCOMPARE(m_instrument->received(50), QByteArray());
         QVERIFY(m_clock->pauses.empty());
         QCOMPARE(m_form->settings().A, std::uint16_t(1000));
@@ -196,6 +217,8 @@ private slots:
         QCOMPARE(m_instrument->received(1000), QByteArray("\x52\x90\x01\x2C\x01", 5));
         QCOMPARE(m_form->settings().A, std::uint16_t(400));
         QCOMPARE(m_form->settings().B, std::uint16_t(300));
+        QCOMPARE(limitsRows().size(), uploads + 1);
+        QCOMPARE(limitsRows().last(), QByteArray("40.0,30.0,sent"));
     }
 
     void whilePollingOnlyTheWarningShowsAndAfterStopTheDialogOpens()
@@ -254,6 +277,7 @@ private slots:
         QCOMPARE(m_clock->pauses.size(), std::size_t(1));
         QVERIFY(!m_form->port().isOpen());
         QCOMPARE(m_form->settings().A, std::uint16_t(365));
+        QCOMPARE(limitsRows().last(), QByteArray("36.5,36.7,write-failed"));
     }
 
     void anAbsentPortSendsNothingYetTheNewLimitsAreSavedAtClose()
@@ -273,6 +297,7 @@ private slots:
         QVERIFY(!m_form->port().isOpen());
         QCOMPARE(m_form->settings().A, std::uint16_t(400));
         QCOMPARE(m_form->settings().B, std::uint16_t(300));
+        QCOMPARE(limitsRows().last(), QByteArray("40.0,30.0,port-not-opened"));
 
         m_form->show();
         QVERIFY(m_form->close());

@@ -8,11 +8,13 @@
 #   - the next Start made a new file and left the earlier ones as they were.
 # A last run ends normally and must leave a whole file.
 #
-#   kill_poll.sh SOAK_POLL [KILLS] [SPEEDUP]
+#   kill_poll.sh SOAK_POLL [KILLS] [SPEEDUP] [SIMULATOR]
 set -euo pipefail
 soak=$1
 kills=${2:-5}
 speedup=${3:-50}
+simulator=()
+[ -n "${4:-}" ] && simulator=(--simulator "$4")
 
 work="$(mktemp -d)"
 pid=""
@@ -66,7 +68,7 @@ whole_part() {
 start_harness() {
     QT_QPA_PLATFORM=offscreen XDG_RUNTIME_DIR="$runtime" LC_ALL=C.UTF-8 \
         setsid "$soak" --folder "$work/lab" --speedup "$speedup" --points 100 --no-rss-check \
-        --report-rows --samples 1 "$@" </dev/null >"$work/out" 2>&1 &
+        --report-rows --samples 1 "${simulator[@]}" "$@" </dev/null >"$work/out" 2>&1 &
     pid=$!
 }
 
