@@ -15,7 +15,7 @@ menu="$HOME/.local/share"
 
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" || fail "cmake --install failed"
 
-for file in velmora-thermo instrument-sim add-to-menu.sh uninstall.sh; do
+for file in velmora-thermo velmora-log instrument-sim add-to-menu.sh uninstall.sh; do
     [ -x "$prefix/$file" ] || fail "$file is not an executable in the program folder"
 done
 for file in velmora-thermo.desktop README.md icons/hicolor/32x32/apps/velmora-thermo.png \
@@ -31,6 +31,11 @@ done
 # A PNG's width and height are the two big-endian words at byte 16.
 [ "$(od -An -tx1 -j16 -N8 "$prefix/icons/hicolor/128x128/apps/velmora-thermo.png" | tr -d ' \n')" \
     = 0000008000000080 ] || fail "the large icon is not 128 x 128"
+
+# The command-line logger starts from the folder without a display.
+version="$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$prefix/velmora-log" --version)" \
+    || fail "the installed velmora-log did not start without a display"
+[[ "$version" == "velmora-log (Velmora Thermo) "* ]] || fail "velmora-log --version said: $version"
 
 "$prefix/add-to-menu.sh" >/dev/null || fail "add-to-menu.sh failed"
 entry="$menu/applications/velmora-thermo.desktop"

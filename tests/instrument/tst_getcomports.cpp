@@ -1,5 +1,6 @@
 #include "../support/PtyPeer.h"
 #include "instrument/GetComPortsFuncs.h"
+#include "platform/PortInventory.h"
 #include "platform/SerialPort.h"
 
 #include <QFile>
@@ -92,6 +93,31 @@ private slots:
         QCOMPARE(instrument::GetComPorts(m_folder->path()),
             QStringList({ QStringLiteral("COM1"), QStringLiteral("ttyACM0"),
                 QStringLiteral("ttyUSB9"), QStringLiteral("ttyUSB10") }));
+    }
+
+    // velmora-log lists the ports from the platform's inventory: its free ports are the ones
+    // this list offers, under the same names and in the same order.
+    void theInventoryOffersTheSamePorts()
+    {
+        const QString held = addPort(QStringLiteral("ttyS0"));
+        for (const char* device : { "ttyUSB3", "ttyS9", "ttyACM1", "ttyS31", "ttyS32", "ttyUSB" })
+            addPort(QString::fromLatin1(device));
+        platform::SerialPort other;
+        QCOMPARE(other.open(held), platform::SerialError::None);
+
+        platform::PortInventoryRoots roots;
+        roots.deviceFolder = m_folder->path();
+        roots.byIdFolder = m_folder->filePath(QStringLiteral("by-id"));
+        roots.sysClassTty = m_folder->filePath(QStringLiteral("sys"));
+        QStringList free;
+        QStringList all;
+        for (const platform::PortInfo& port : platform::listPorts(roots)) {
+            all << port.name;
+            if (port.state == platform::PortState::Free)
+                free << port.name;
+        }
+        QCOMPARE(free, instrument::GetComPorts(m_folder->path()));
+        QCOMPARE(all, QStringList({ "COM1", "COM10", "COM32", "ttyACM1", "ttyUSB3" }));
     }
 
     void theScanWritesNothing()

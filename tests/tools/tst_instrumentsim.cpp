@@ -333,6 +333,61 @@ private slots:
         QVERIFY(!QFileInfo(sim.link).isSymLink());
     }
 
+    // A line that vanishes stays away until a stop signal ends the simulator, however long the
+    // return it waits for would take.
+    void vanishAfterRemovesTheLinkUntilStopped_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::newRow("never returns") << QStringList { "--vanish-after", "2" };
+        QTest::newRow("returns after 600 s")
+            << QStringList { "--vanish-after", "2", "--return-after", "600" };
+    }
+    void vanishAfterRemovesTheLinkUntilStopped()
+    {
+        QFETCH(QStringList, options);
+        Sim sim(options);
+        QVERIFY(sim.waitForLines("link "));
+        QVERIFY(sim.openPort());
+        QVERIFY(sim.poll() > 0);
+        QVERIFY(sim.poll() > 0); // the last reply is still delivered
+        pollfd line { sim.fd, POLLIN, 0 };
+        QVERIFY(::poll(&line, 1, 5000) == 1 && (line.revents & POLLHUP));
+        QVERIFY(sim.waitForLines("vanish after 2 polls"));
+        QVERIFY(!QFileInfo(sim.link).isSymLink());
+        QCOMPARE(sim.process.state(), QProcess::Running);
+
+        ::kill(pid_t(sim.process.processId()), SIGTERM);
+        QVERIFY(sim.process.waitForFinished(5000));
+        QCOMPARE(sim.process.exitCode(), 0);
+        QVERIFY(sim.waitForLines("stop on signal 15"));
+        QVERIFY(sim.lines("return: ").isEmpty());
+        QVERIFY(!QFileInfo(sim.link).isSymLink());
+    }
+
+    void returnAfterMakesANewLineAtTheSamePath()
+    {
+        Sim sim({ "--vanish-after", "1", "--return-after", "0.25", "--hangup-after", "2" });
+        QVERIFY(sim.waitForLines("link "));
+        QVERIFY(sim.openPort());
+        QVERIFY(sim.poll() > 0);
+        QVERIFY(sim.waitForLines("vanish after 1 polls"));
+        QVERIFY(sim.waitForLines("return: link "));
+        const QByteArray returned = sim.lines("return: link ").first();
+        const QByteArray expected = "return: link " + QFile::encodeName(sim.link) + " -> /dev/pts/";
+        QVERIFY2(returned.startsWith(expected), returned.constData());
+        QCOMPARE(QFileInfo(sim.link).symLinkTarget(),
+            QString::fromLatin1(returned.mid(returned.indexOf(" -> ") + 4)));
+
+        // The old handle stays hung up; the path opens the new line, which answers, and the
+        // polls before the absence still count towards --hangup-after.
+        ::close(sim.fd);
+        QVERIFY(sim.openPort());
+        QVERIFY(sim.poll() > 0);
+        QVERIFY(sim.process.waitForFinished(5000));
+        QCOMPARE(sim.process.exitCode(), 0);
+        QVERIFY(sim.waitForLines("hangup after 2 polls"));
+    }
+
     void stopSignalRemovesTheLink_data()
     {
         QTest::addColumn<int>("signal");
@@ -388,6 +443,12 @@ private slots:
         QTest::newRow("short-every x") << QStringList { "--short-every", "x", "a" };
         QTest::newRow("silent-every 0") << QStringList { "--silent-every", "0", "a" };
         QTest::newRow("reply-delay=5x") << QStringList { "--reply-delay=5x", "a" };
+        QTest::newRow("vanish-after 0") << QStringList { "--vanish-after", "0", "a" };
+        QTest::newRow("return-after alone") << QStringList { "--return-after", "1", "a" };
+        QTest::newRow("return-after=-1")
+            << QStringList { "--vanish-after", "1", "--return-after=-1", "a" };
+        QTest::newRow("return-after 2,5")
+            << QStringList { "--vanish-after", "1", "--return-after", "2,5", "a" };
     }
     void badArgumentsExitWithStatus2()
     {

@@ -178,6 +178,17 @@ PtyLink::Wait PtyLink::pause(int ms)
     }
 }
 
+PtyLink::Wait PtyLink::waitForStop()
+{
+    while (stopSignal() == 0) {
+        if (::ppoll(nullptr, 0, nullptr, waitMask()) < 0 && errno != EINTR) {
+            fail("ppoll");
+            return Wait::Failed;
+        }
+    }
+    return Wait::Stopped;
+}
+
 std::size_t PtyLink::write(const std::uint8_t* data, std::size_t size)
 {
     const auto deadline = Clock::now() + std::chrono::seconds(1);

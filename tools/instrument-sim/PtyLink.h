@@ -54,6 +54,9 @@ public:
     /** Waits @p ms milliseconds unless a stop signal comes first. */
     Wait pause(int ms);
 
+    /** Waits without a bound for a stop signal: Stopped, or Failed when the wait itself failed. */
+    Wait waitForStop();
+
     /**
      * Hands @p size bytes to the program's side, waiting at most a second for room. Returns how
      * many went out; fewer than @p size means the program's input queue stayed full.

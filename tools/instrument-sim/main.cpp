@@ -40,6 +40,8 @@ struct Options {
     unsigned long shortEvery = 0; // 0: never
     unsigned long silentEvery = 0; // 0: never
     unsigned long hangupAfter = 0; // 0: never
+    unsigned long vanishAfter = 0; // 0: never
+    std::optional<int> returnAfterMs; // none: a vanished line stays away
     double ambient = instrumentsim::ThermalParams {}.ambient;
     double speed = 1.0;
 };
@@ -74,6 +76,12 @@ void usage()
         "  --silent-every N   leave every N-th poll unanswered\n"
         "  --hangup-after N   after the N-th poll (answered or not) close the line and exit,\n"
         "                     as if the cable were pulled\n"
+        "  --vanish-after N   after the N-th poll close the line and remove LINK, as an\n"
+        "                     adapter pulled from its USB socket; without --return-after it\n"
+        "                     stays away until the simulator is stopped\n"
+        "  --return-after S   S seconds (a decimal allowed, such as 2.5) after vanishing, make\n"
+        "                     a new pseudo-terminal at LINK and go on answering, as the adapter\n"
+        "                     plugged in again; needs --vanish-after\n"
         "  --help             show this text\n"
         "Options with a value may also be written --name=value.\n"
         "\n"
@@ -86,7 +94,11 @@ void usage()
         "  unknown 0x41                  any other byte, ignored\n"
         "  stray 0x%02X                    the stray byte was sent\n"
         "  hangup after N polls          the line was closed\n"
+        "  vanish after N polls          the line was closed and LINK removed\n"
+        "  return: link LINK -> /dev/pts/M  a new line at LINK\n"
         "  stop on signal 15             SIGINT, SIGTERM or SIGHUP ended the simulator\n"
+        "\n"
+        "Polls are counted from the start, across a vanished line.\n"
         "\n"
         "Exit status: 0 when stopped by a signal or --hangup-after, 1 when the pseudo-terminal or\n"
         "the link fails, 2 for bad arguments.\n",
@@ -182,7 +194,8 @@ std::optional<UsageError> parseArguments(int argc, char** argv, Options& options
         }
         const bool known = name == "--start-temp" || name == "--ambient" || name == "--speed"
             || name == "--seed" || name == "--reply-delay" || name == "--stray-every"
-            || name == "--short-every" || name == "--silent-every" || name == "--hangup-after";
+            || name == "--short-every" || name == "--silent-every" || name == "--hangup-after"
+            || name == "--vanish-after" || name == "--return-after";
         if (!known)
             return UsageError { "unknown option " + std::string(argument) };
         if (!value) {
@@ -215,6 +228,12 @@ std::optional<UsageError> parseArguments(int argc, char** argv, Options& options
             if (!count)
                 return bad("milliseconds from 0 to 60000");
             options.replyDelayMs = static_cast<int>(*count);
+        } else if (name == "--return-after") {
+            constexpr double kLongestAbsenceSeconds = 86400.0;
+            const auto seconds = parseNumber(*value, 0.0, kLongestAbsenceSeconds);
+            if (!seconds)
+                return bad("seconds from 0 to 86400");
+            options.returnAfterMs = static_cast<int>(std::lround(*seconds * 1000.0));
         } else {
             const auto count = parseCount(*value, 1, 1000000000ul);
             if (!count)
@@ -225,12 +244,16 @@ std::optional<UsageError> parseArguments(int argc, char** argv, Options& options
                 options.shortEvery = *count;
             else if (name == "--silent-every")
                 options.silentEvery = *count;
+            else if (name == "--vanish-after")
+                options.vanishAfter = *count;
             else
                 options.hangupAfter = *count;
         }
     }
     if (options.link.empty())
         return UsageError { "the LINK path is missing" };
+    if (options.returnAfterMs && options.vanishAfter == 0)
+        return UsageError { "--return-after needs --vanish-after" };
     return std::nullopt;
 }
 
@@ -320,6 +343,29 @@ private:
             logf("hangup after %lu polls", m_polls);
             return finish(0);
         }
+        if (m_options.vanishAfter != 0 && m_polls == m_options.vanishAfter)
+            return vanishAndReturn();
+        return true;
+    }
+
+    // The adapter pulled out after its reply went out, and (with --return-after) plugged in
+    // again: a new pseudo-terminal at the same path, as udev makes a new device node.
+    bool vanishAndReturn()
+    {
+        m_link.waitUntilRead(kReplyTakenBoundMs);
+        const std::string path = m_link.linkPath();
+        m_link.close();
+        logf("vanish after %lu polls", m_polls);
+        if (!m_options.returnAfterMs) {
+            const auto waited = m_link.waitForStop();
+            return finish(waited == PtyLink::Wait::Failed ? failed() : stopped());
+        }
+        const auto waited = m_link.pause(*m_options.returnAfterMs);
+        if (waited != PtyLink::Wait::Ready)
+            return finish(waited == PtyLink::Wait::Failed ? failed() : stopped());
+        if (!m_link.open(path))
+            return finish(failed());
+        logf("return: link %s -> %s", m_link.linkPath().c_str(), m_link.slavePath().c_str());
         return true;
     }
 

@@ -1,0 +1,76 @@
+#pragma once
+
+#include "instrument/LimitsUpload.h"
+
+#include <QString>
+#include <QStringList>
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <variant>
+
+namespace logger {
+
+/** Exit status: finished, or stopped by a signal. */
+inline constexpr int kExitOk = 0;
+/** Exit status: the port could not be opened at start, or the output could not be written. */
+inline constexpr int kExitFailure = 1;
+/** Exit status: bad usage, refused before anything was opened. */
+inline constexpr int kExitUsage = 2;
+
+/** The shortest poll interval: one exchange with the instrument takes that long. */
+inline constexpr std::chrono::milliseconds kShortestInterval { 500 };
+
+/** What the command line asks for, with the settings file's values where it names none. */
+struct Options {
+    bool help = false;
+    bool version = false;
+    bool listPorts = false;
+    bool quiet = false;
+
+    /** The settings file the port, rate and interval came from, and whether it was there. */
+    QString settingsFile;
+    bool settingsFileFound = false;
+
+    /** A settings name ("COM3", "ttyUSB0") or a device path, as the window's Port. */
+    QString port;
+    std::int32_t baudRate = 0;
+    std::uint32_t intervalMs = 0;
+
+    /** Stop after that many readings; none: no limit. */
+    std::optional<std::int64_t> count;
+    /** Stop after that long; none: no limit. */
+    std::optional<std::chrono::seconds> duration;
+    /** Upload these limits before polling. */
+    std::optional<instrument::RegulatorLimits> limits;
+
+    /** The file the readings go to: "-" is standard output; empty: a new file in the run folder. */
+    QString output;
+};
+
+/** A refused command line: one line, without the program's name in front. */
+struct UsageError {
+    QString message;
+};
+
+/**
+ * Reads the command line @p arguments (the program's name first, as QCoreApplication gives
+ * them). Port, baud rate and interval come from the settings file (--settings, or else
+ * @p defaultSettingsFile, read as the window reads it) unless the command line gives them. A
+ * default settings file that is missing leaves the window's defaults; a file named by --settings
+ * must be readable. --help and --version are answered before anything else is checked.
+ *
+ * Returns the options, or the first thing wrong with the command line: an unknown option, a
+ * value missing or out of its range, a stray argument. Nothing is opened but the settings file.
+ */
+std::variant<Options, UsageError> parseOptions(
+    const QStringList& arguments, const QString& defaultSettingsFile);
+
+/** The settings file beside the program, as the window uses it: needs a QCoreApplication. */
+QString defaultSettingsFile();
+
+/** What --help prints: every option and the exit codes. */
+QString helpText();
+
+} // namespace logger

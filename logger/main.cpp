@@ -1,0 +1,75 @@
+// velmora-log: the thermometer's readings on the command line, without a display. Start-up only:
+// the command line, then the one thing it asks for.
+
+#include "app/Version.h"
+#include "logger/Options.h"
+#include "logger/Polling.h"
+#include "logger/PortList.h"
+#include "platform/PortInventory.h"
+
+#include <QCoreApplication>
+
+#include <cstdio>
+#include <exception>
+#include <variant>
+#include <vector>
+
+namespace {
+
+// Writes @p text to standard output; a write that fails (a full disk, say) is the
+// output that could not be written.
+int print(const QString& text)
+{
+    const QByteArray bytes = text.toLocal8Bit();
+    const bool written
+        = std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout)
+            == static_cast<std::size_t>(bytes.size())
+        && std::fflush(stdout) == 0;
+    if (written)
+        return logger::kExitOk;
+    std::fputs("velmora-log: cannot write to standard output\n", stderr);
+    return logger::kExitFailure;
+}
+
+int run(int argc, char** argv)
+{
+    const QCoreApplication application(argc, argv);
+    QCoreApplication::setApplicationName(QStringLiteral("velmora-log"));
+    QCoreApplication::setApplicationVersion(QString::fromLatin1(app::kVersion));
+
+    const auto parsed
+        = logger::parseOptions(QCoreApplication::arguments(), logger::defaultSettingsFile());
+    if (const auto* error = std::get_if<logger::UsageError>(&parsed)) {
+        std::fprintf(stderr, "velmora-log: %s\n", error->message.toLocal8Bit().constData());
+        return logger::kExitUsage;
+    }
+    const logger::Options& options = std::get<logger::Options>(parsed);
+    if (options.help)
+        return print(logger::helpText());
+    if (options.version)
+        return print(QStringLiteral("velmora-log (Velmora Thermo) %1\n")
+                         .arg(QString::fromLatin1(app::kVersion)));
+    if (options.listPorts) {
+        const std::vector<platform::PortInfo> ports = platform::listPorts();
+        if (ports.empty() && !options.quiet)
+            std::fputs("velmora-log: no serial ports found\n", stderr);
+        return print(logger::portListing(ports));
+    }
+    return logger::runPolling(options);
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // Nothing of ours throws; what the library can (memory running out) ends the program with a
+    // line and status 1 instead of an abort.
+    try {
+        return run(argc, argv);
+    } catch (const std::exception& failure) {
+        std::fprintf(stderr, "velmora-log: %s\n", failure.what());
+    } catch (...) {
+        std::fputs("velmora-log: unexpected failure\n", stderr);
+    }
+    return logger::kExitFailure;
+}

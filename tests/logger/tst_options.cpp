@@ -1,0 +1,281 @@
+#include "../support/SettingsFile.h"
+#include "logger/Options.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTest>
+
+using logger::Options;
+using logger::UsageError;
+
+class TstOptions : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_folder;
+
+    // The default settings file of these tests, beside nothing: absent unless a test writes it.
+    QString defaultFile() const { return m_folder.filePath(QStringLiteral("VelmoraThermo.ini")); }
+
+    std::variant<Options, UsageError> parse(const QStringList& arguments) const
+    {
+        return logger::parseOptions(
+            QStringList { QStringLiteral("velmora-log") } + arguments, defaultFile());
+    }
+
+    // The options of an accepted command line; a refusal fails the test with its message.
+    Options accepted(const QStringList& arguments) const
+    {
+        const auto result = parse(arguments);
+        if (const auto* error = std::get_if<UsageError>(&result)) {
+            qWarning("refused: %s", qPrintable(error->message));
+            return {};
+        }
+        return std::get<Options>(result);
+    }
+
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+    void init() { QFile::remove(defaultFile()); }
+
+    void refusals_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("message");
+        const auto row = [](const char* name, const QStringList& arguments, const char* message) {
+            QTest::newRow(name) << arguments << QString::fromUtf8(message);
+        };
+        row("--frobnicate", { "--frobnicate" }, "unknown option '--frobnicate'");
+        row("-x", { "-x" }, "unknown option '-x'");
+        row("-port", { "-port", "COM3" }, "unknown option '-p'");
+        row("--port without value", { "--port" }, "missing value after '--port'");
+        row("stray argument", { "COM3" }, "unexpected argument 'COM3'");
+        row("option after --", { "--", "--port", "COM3" }, "unexpected argument '--port'");
+        row("--port=", { "--port=" }, "--port: '' names no serial port");
+        row("--port a/b", { "--port", "a/b" }, "--port: 'a/b' names no serial port");
+        row("--baud fast", { "--baud", "fast" }, "--baud: 'fast' is not a valid integer value");
+        row("--baud 9600.0", { "--baud=9600.0" }, "--baud: '9600.0' is not a valid integer value");
+        row("--baud 0", { "--baud", "0" }, "--baud: a line speed is above 0, got '0'");
+        row("--baud 99999999999", { "--baud", "99999999999" },
+            "--baud: '99999999999' is not a valid integer value");
+        row("--interval 499", { "--interval", "499" },
+            "--interval: 499 ms is shorter than the 500 ms one poll takes");
+        row("--interval=-800", { "--interval=-800" },
+            "--interval: -800 ms is shorter than the 500 ms one poll takes");
+        row("--interval 1e3", { "--interval", "1e3" },
+            "--interval: '1e3' is not a valid integer value");
+        row("--count ten", { "--count", "ten" }, "--count: 'ten' is not a valid integer value");
+        row("--count -1", { "--count", "-1" }, "--count: expected 0 or more readings, got '-1'");
+        row("--duration 90", { "--duration", "90" },
+            "--duration: '90' has no unit: write 90s, 90m or 90h");
+        row("--duration 5x", { "--duration", "5x" },
+            "--duration: '5x' is not a duration such as 90s, 45m or 12h");
+        row("--duration -1s", { "--duration", "-1s" },
+            "--duration: '-1s' is not a duration such as 90s, 45m or 12h");
+        row("--duration 1.5h", { "--duration", "1.5h" },
+            "--duration: '1.5h' is not a duration such as 90s, 45m or 12h");
+        row("--duration 90S", { "--duration", "90S" },
+            "--duration: '90S' is not a duration such as 90s, 45m or 12h");
+        row("--duration 0s", { "--duration", "0s" },
+            "--duration: '0s' is no time; give 1s or more");
+        row("--duration 99999999999h", { "--duration", "99999999999h" },
+            "--duration: '99999999999h' is too long");
+        row("--limits 36.55,37", { "--limits", "36.55,37" },
+            "--limits: '36.55' has more than one decimal");
+        row("--limits 36.5,36.50", { "--limits", "36.5,36.50" },
+            "--limits: '36.50' has more than one decimal");
+        row("--limits 6553.6,1", { "--limits", "6553.6,1" },
+            "--limits: '6553.6' is outside 0.0 to 6553.5");
+        row("--limits 1,6554", { "--limits", "1,6554" },
+            "--limits: '6554' is outside 0.0 to 6553.5");
+        row("--limits 99999999999,1", { "--limits", "99999999999,1" },
+            "--limits: '99999999999' is outside 0.0 to 6553.5");
+        row("--limits -0.1,1", { "--limits", "-0.1,1" },
+            "--limits: '-0.1' is outside 0.0 to 6553.5");
+        row("--limits a,b", { "--limits", "a,b" },
+            "--limits: 'a' is not a temperature such as 36.5");
+        row("--limits 36.,37", { "--limits", "36.,37" },
+            "--limits: '36.' is not a temperature such as 36.5");
+        row("--limits $24,37", { "--limits", "$24,37" },
+            "--limits: '$24' is not a temperature such as 36.5");
+        row("--limits 36.5", { "--limits", "36.5" },
+            "--limits: expected LOWER,UPPER such as 36.5,36.7, got '36.5'");
+        row("--limits 36.5,36.7,37", { "--limits", "36.5,36.7,37" },
+            "--limits: expected LOWER,UPPER such as 36.5,36.7, got '36.5,36.7,37'");
+        row("--output=", { "--output=" }, "--output: give a file name, or - for standard output");
+        row("--settings=", { "--settings=" }, "--settings: give a file name");
+    }
+    void refusals()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, message);
+        const auto result = parse(arguments);
+        QVERIFY(std::holds_alternative<UsageError>(result));
+        QCOMPARE(std::get<UsageError>(result).message, message);
+        QVERIFY(!message.contains(u'\n'));
+    }
+
+    void aNamedSettingsFileMustBeReadable()
+    {
+        const QString missing = m_folder.filePath(QStringLiteral("missing.ini"));
+        auto result = parse({ "--settings", missing });
+        QCOMPARE(std::get<UsageError>(result).message,
+            QStringLiteral("--settings: cannot read '%1': no such file").arg(missing));
+        result = parse({ "--settings", m_folder.path() });
+        QCOMPARE(std::get<UsageError>(result).message,
+            QStringLiteral("--settings: cannot read '%1': not a file").arg(m_folder.path()));
+    }
+
+    void helpAndVersionAreAnsweredFirst()
+    {
+        QVERIFY(accepted({ "--count", "x", "--help" }).help);
+        QVERIFY(accepted({ "-h" }).help);
+        QVERIFY(accepted({ "--version", "--settings", "/nonexistent/file.ini" }).version);
+        QVERIFY(accepted({ "-v" }).version);
+        QVERIFY(!accepted({}).help);
+    }
+
+    void durations_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<qint64>("seconds");
+        QTest::newRow("90s") << "90s" << qint64(90);
+        QTest::newRow("45m") << "45m" << qint64(45 * 60);
+        QTest::newRow("12h") << "12h" << qint64(12 * 3600);
+        QTest::newRow("007s") << "007s" << qint64(7);
+        QTest::newRow("2147483647h") << "2147483647h" << qint64(2147483647) * 3600;
+    }
+    void durations()
+    {
+        QFETCH(QString, text);
+        QFETCH(qint64, seconds);
+        const Options options = accepted({ QStringLiteral("--duration=") + text });
+        QCOMPARE(options.duration.value_or(std::chrono::seconds(-1)).count(), seconds);
+        QVERIFY(!options.count);
+    }
+
+    void limits_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<int>("lower");
+        QTest::addColumn<int>("upper");
+        QTest::newRow("36.5,36.7") << "36.5,36.7" << 365 << 367;
+        QTest::newRow("0.0,6553.5") << "0.0,6553.5" << 0 << 65535;
+        QTest::newRow("36,37") << "36,37" << 360 << 370;
+        QTest::newRow("036.5,+36.7") << "036.5,+36.7" << 365 << 367;
+        QTest::newRow("36.5, 36.7") << "36.5, 36.7" << 365 << 367;
+        // Sent as given, as the limits dialog sends them; the regulator takes them in order.
+        QTest::newRow("36.7,36.5") << "36.7,36.5" << 367 << 365;
+    }
+    void limits()
+    {
+        QFETCH(QString, text);
+        QFETCH(int, lower);
+        QFETCH(int, upper);
+        const Options options = accepted({ QStringLiteral("--limits"), text });
+        QVERIFY(options.limits);
+        QCOMPARE(int(options.limits->lower), lower);
+        QCOMPARE(int(options.limits->upper), upper);
+    }
+
+    void countAndOutput()
+    {
+        Options options = accepted({ "--count", "0", "--limits", "30.0,31.0", "-q" });
+        QCOMPARE(options.count, std::optional<std::int64_t>(0));
+        QVERIFY(options.quiet);
+        QVERIFY(options.output.isEmpty());
+        options = accepted({ "--count=2147483647", "--output", "-", "--list-ports" });
+        QCOMPARE(options.count, std::optional<std::int64_t>(2147483647));
+        QCOMPARE(options.output, QStringLiteral("-"));
+        QVERIFY(options.listPorts);
+        QVERIFY(!options.duration && !options.limits);
+    }
+
+    void theLastOfARepeatedOptionCounts()
+    {
+        const Options options = accepted(
+            { "--port", "COM3", "--port=ttyUSB0", "--baud", "$2580", "--interval", " 0600" });
+        QCOMPARE(options.port, QStringLiteral("ttyUSB0"));
+        QCOMPARE(options.baudRate, 9600); // the integer text rule: "$" is hexadecimal
+        QCOMPARE(options.intervalMs, 600u);
+    }
+
+    void settingsFileWithTheCommandLineWinning_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("port");
+        QTest::addColumn<int>("baudRate");
+        QTest::addColumn<int>("intervalMs");
+        QTest::newRow("file only") << QStringList {} << "/dev/ttyUSB7" << 9600 << 1200;
+        QTest::newRow("--port wins")
+            << QStringList { "--port", "/dev/serial/by-id/usb-x-if00-port0" }
+            << "/dev/serial/by-id/usb-x-if00-port0" << 9600 << 1200;
+        QTest::newRow("--baud and --interval win") << QStringList { "--baud=115200", "--interval",
+            "500" } << "/dev/ttyUSB7" << 115200 << 500;
+        QTest::newRow("all three win")
+            << QStringList { "--interval", "2000", "--port", "COM3", "--baud", "19200" } << "COM3"
+            << 19200 << 2000;
+    }
+    void settingsFileWithTheCommandLineWinning()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, port);
+        QFETCH(int, baudRate);
+        QFETCH(int, intervalMs);
+        QTemporaryDir other;
+        // Keys in any case, values as the window reads them; the other keys are not taken.
+        const QString file = writeSettingsFile(other,
+            "PORT=/dev/ttyUSB7\r\nbaudrate=9600\r\nTimerWorkInterval=$4B0\r\nNPoints=50\r\n");
+        // The default file holds other values: --settings replaces it, not adds to it.
+        writeSettingsFile(m_folder, "Port=COM9\r\nBaudRate=1200\r\nTimerWorkInterval=5000\r\n");
+
+        const Options options = accepted(QStringList { "--settings", file } + arguments);
+        QCOMPARE(options.settingsFile, file);
+        QVERIFY(options.settingsFileFound);
+        QCOMPARE(options.port, port);
+        QCOMPARE(options.baudRate, baudRate);
+        QCOMPARE(int(options.intervalMs), intervalMs);
+    }
+
+    void theDefaultSettingsFileIsTheWindows()
+    {
+        // Absent: the window's own defaults.
+        Options options = accepted({});
+        QCOMPARE(options.settingsFile, defaultFile());
+        QVERIFY(!options.settingsFileFound);
+        QCOMPARE(options.port, QStringLiteral("COM1"));
+        QCOMPARE(options.baudRate, 38400);
+        QCOMPARE(options.intervalMs, 800u);
+
+        // Present: read as the window reads it, a value that is no number taking its default,
+        // and an interval below what the command line takes kept as the window keeps it.
+        writeSettingsFile(m_folder, "Port=ttyACM0\r\nBaudRate=fast\r\nTimerWorkInterval=300\r\n");
+        options = accepted({ "--count", "5" });
+        QVERIFY(options.settingsFileFound);
+        QCOMPARE(options.port, QStringLiteral("ttyACM0"));
+        QCOMPARE(options.baudRate, 38400);
+        QCOMPARE(options.intervalMs, 300u);
+
+        QCOMPARE(logger::defaultSettingsFile(),
+            QDir(QCoreApplication::applicationDirPath()).filePath("VelmoraThermo.ini"));
+    }
+
+    void helpNamesEveryOptionAndExitStatus()
+    {
+        const QString help = logger::helpText();
+        for (const char* option : { "--port NAME", "--baud N", "--interval MS", "--settings FILE",
+                 "--count N", "--duration TIME", "--limits LOWER,UPPER", "--output FILE",
+                 "--list-ports", "--quiet", "--help", "--version" })
+            QVERIFY2(help.contains(QLatin1String(option)), option);
+        QVERIFY(help.contains(QStringLiteral("\n  0  finished, or stopped by a signal\n")));
+        QVERIFY(help.contains(QStringLiteral("\n  1  the port could not be opened")));
+        QVERIFY(help.contains(QStringLiteral("\n  2  bad usage")));
+        for (const QString& line : help.split(u'\n'))
+            QVERIFY2(line.size() <= 80, qPrintable(line)); // a terminal of 80 columns
+    }
+};
+
+QTEST_GUILESS_MAIN(TstOptions)
+#include "tst_options.moc"
