@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Removes Velmora Thermo for the current user: the menu entry, the icons and the program's files
-# in this folder. The settings file VelmoraThermo.ini is the user's: it stays, and so does the
-# folder while it holds it.
+# in this folder. The settings file VelmoraThermo.ini and the run files in runs/ are the user's:
+# they stay, and so does the folder while it holds them.
 set -euo pipefail
 folder="$(cd "$(dirname "$0")" && pwd)"
 data="${XDG_DATA_HOME:-$HOME/.local/share}"
@@ -20,6 +20,9 @@ rm -rf "$folder/icons" "$folder/screenshots"
 rm -f "$folder/uninstall.sh"
 if [ -e "$folder/VelmoraThermo.ini" ]; then
     echo "Velmora Thermo is removed; its settings stay in $folder/VelmoraThermo.ini"
+    [ -e "$folder/runs" ] && echo "and its run files in $folder/runs"
+elif [ -e "$folder/runs" ]; then
+    echo "Velmora Thermo is removed; its run files stay in $folder/runs"
 else
     rmdir "$folder" 2>/dev/null || true
     echo "Velmora Thermo is removed."
