@@ -200,20 +200,27 @@ wait_for_message_box() {
     box="$(eval "$others" | head -n 1)"
 }
 
-# Expects a message box saying $1 and closes it with its OK button. Ctrl+C copies a box to the
-# clipboard: a rule, the title, a rule, the text, a rule, the buttons, a rule.
-expect_message() {
-    local text=$1 copied
+# Waits for a message box, reads it and closes it with its OK button: sets $message to its text.
+# Ctrl+C copies a box to the clipboard: a rule, the title, a rule, the text, a rule, the buttons,
+# a rule.
+read_message_box() {
+    local copied
     wait_for_message_box
     # Something else holds the clipboard first, so an old copy cannot pass for this one.
     printf 'no message' | xclip -selection clipboard -i >/dev/null 2>&1
     xdotool windowactivate --sync "$box" key --clearmodifiers ctrl+c
     wait_until 10 "xclip -selection clipboard -o 2>/dev/null | grep -q '^---'"
     copied="$(xclip -selection clipboard -o)"
-    [ "$(sed -n 4p <<<"$copied")" = "$text" ] || fail "expected \"$text\", the box said: $copied"
+    message="$(sed -n 4p <<<"$copied")"
     [ "$(sed -n 2p <<<"$copied")" = "Velmora Thermo" ] || fail "the box's title: $copied"
     xdotool windowactivate --sync "$box" key --clearmodifiers Return
     wait_until 10 "! xdotool search --onlyvisible --name '^Velmora Thermo\$' | grep -qv '^$window\$'"
+}
+
+# Expects a message box saying $1 and closes it.
+expect_message() {
+    read_message_box
+    [ "$message" = "$1" ] || fail "expected \"$1\", the box said: $message"
 }
 
 # Holds the simulator's port with the helper $1 the way another program would: exclusively.

@@ -99,12 +99,14 @@ for ((i = 1; i <= kills; i++)); do
     fi
     total_rows=$((total_rows + rows))
 
-    # Earlier files are untouched by later runs.
-    for earlier in "${!sums[@]}"; do
-        [ "$(sha1sum <"$earlier")" = "${sums[$earlier]}" ] || fail "kill $i: $earlier changed after its run"
-    done
+    # The run made a file of its own and left the one before it alone (all of them are checked
+    # once more at the end).
     [ -z "${sums[$file]+x}" ] || fail "kill $i: the run wrote into the earlier file $file"
+    if [ -n "${previous:-}" ] && [ "$(sha1sum <"$previous")" != "${sums[$previous]}" ]; then
+        fail "kill $i: $previous changed after its run"
+    fi
     sums[$file]="$(sha1sum <"$file")"
+    previous=$file
 done
 
 # The last run ends by itself: its file is whole and has a row for every tick.
@@ -116,6 +118,9 @@ file=$(grep -a '^committed [0-9]* /' "$work/out" | tail -n 1 | cut -d' ' -f3-)
 [ "$(tail -c 1 "$file" | od -An -tx1 | tr -d ' ')" = "0a" ] || fail "the last run's file ends in a partial line"
 rows=$(check_run "$file") || fail "the last run's file is damaged"
 [ "$rows" -eq 40 ] || fail "the last run's file has $rows rows for 40 ticks"
+for earlier in "${!sums[@]}"; do
+    [ "$(sha1sum <"$earlier")" = "${sums[$earlier]}" ] || fail "$earlier changed after its run"
+done
 files=$(find "$work/lab/runs" -name '*.csv' | wc -l)
 [ "$files" -eq $((kills + 1)) ] || fail "$files run files for $((kills + 1)) runs"
 
