@@ -1,0 +1,93 @@
+// What the run log adds to one poll tick on this machine's disk: one row formatted, written at
+// the end of the file and synced (fdatasync) before the tick goes on. The folder is
+// $VT_BENCH_DIR, or bench-runlog/ under the current folder: a real disk, not a tmpfs, where a
+// sync costs nothing.
+#include "runlog/RunLog.h"
+
+#include <QDir>
+#include <QStorageInfo>
+#include <QTemporaryDir>
+#include <QTimeZone>
+
+#include <algorithm>
+#include <benchmark/benchmark.h>
+#include <chrono>
+#include <cmath>
+#include <vector>
+
+namespace {
+
+constexpr int kRows = 2000;
+
+QString benchFolder()
+{
+    const QString chosen = qEnvironmentVariable("VT_BENCH_DIR");
+    QString folder
+        = chosen.isEmpty() ? QDir::current().filePath(QStringLiteral("bench-runlog")) : chosen;
+    QDir().mkpath(folder);
+    return folder;
+}
+
+double percentile(std::vector<double> values, double fraction)
+{
+    std::sort(values.begin(), values.end());
+    const auto at = std::size_t(std::lround(fraction * double(values.size() - 1)));
+    return values.at(at);
+}
+
+// One row per iteration, each timed alone, so that the figures are the ticks' own.
+void recordRow(benchmark::State& state)
+{
+    const QString folder = benchFolder();
+    QTemporaryDir dir(folder + QStringLiteral("/run-XXXXXX"));
+    if (!dir.isValid()) {
+        state.SkipWithError("cannot make a folder for the run files");
+        return;
+    }
+    const QDateTime start(QDate(2026, 12, 8), QTime(10, 15), QTimeZone("Europe/Berlin"));
+    runlog::RunLog log;
+    if (log.begin(dir.path(), start, std::chrono::milliseconds(0))) {
+        state.SkipWithError("cannot begin a run file");
+        return;
+    }
+    std::vector<double> times;
+    times.reserve(kRows);
+    int tick = 0;
+    for (auto _ : state) {
+        ++tick;
+        const std::chrono::milliseconds elapsed(qint64(tick) * 500);
+        const QDateTime now = start.addMSecs(elapsed.count());
+        const auto begun = std::chrono::steady_clock::now();
+        const auto failure
+            = log.record(runlog::TickStatus::Ok, (360 + tick % 20) / 10.0, now, elapsed);
+        const std::chrono::duration<double> took = std::chrono::steady_clock::now() - begun;
+        if (failure) {
+            state.SkipWithError(
+                qPrintable(QStringLiteral("%1: %2").arg(failure->path, failure->reason)));
+            return;
+        }
+        state.SetIterationTime(took.count());
+        times.push_back(took.count() * 1000.0);
+    }
+    log.end();
+    state.SetLabel(QStorageInfo(dir.path()).fileSystemType().toStdString());
+    state.counters["median_ms"] = percentile(times, 0.5);
+    state.counters["p99_ms"] = percentile(times, 0.99);
+    state.counters["max_ms"] = percentile(times, 1.0);
+}
+BENCHMARK(recordRow)->Iterations(kRows)->UseManualTime()->Unit(benchmark::kMillisecond);
+
+// The row text alone, without the disk.
+void formatRow(benchmark::State& state)
+{
+    const runlog::RunRow row { QDateTime(
+                                   QDate(2026, 12, 8), QTime(10, 15), QTimeZone("Europe/Berlin")),
+        std::chrono::milliseconds(12345), 36.5, runlog::TickStatus::Ok };
+    for (auto _ : state)
+        benchmark::DoNotOptimize(runlog::formatRow(row));
+}
+BENCHMARK(formatRow)->Unit(benchmark::kMicrosecond);
+
+} // namespace
+
+BENCHMARK_MAIN();

@@ -1,0 +1,160 @@
+#include "../support/FaultyStorage.h"
+#include "../support/SettingsFile.h"
+#include "runlog/LimitsRecord.h"
+
+#include <QDir>
+#include <QLocale>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimeZone>
+
+#include <cerrno>
+#include <memory>
+
+using runlog::LimitsOutcome;
+
+Q_DECLARE_METATYPE(LimitsOutcome)
+
+namespace {
+
+const QByteArray kHeader(runlog::kLimitsHeader);
+const QDateTime kTime(QDate(2026, 12, 8), QTime(10, 15, 0, 512), QTimeZone("Europe/Berlin"));
+const QByteArray kSentRow("2026-12-08T10:15:00.512+01:00,36.5,37.0,sent\n");
+
+} // namespace
+
+class TstLimitsRecord : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { QLocale::setDefault(QLocale::c()); }
+    void init();
+    void headerOnceThenRows();
+    void row_data();
+    void row();
+    void tornLastLineIsCut_data();
+    void tornLastLineIsCut();
+    void failureIsReported_data();
+    void failureIsReported();
+    void partialRowIsCutBack();
+
+private:
+    std::unique_ptr<QTemporaryDir> m_dir;
+    QString m_folder;
+    QString m_path;
+};
+
+void TstLimitsRecord::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    m_folder = m_dir->filePath(QStringLiteral("logs/velmora"));
+    m_path = m_folder + QStringLiteral("/limits.csv");
+}
+
+void TstLimitsRecord::headerOnceThenRows()
+{
+    QVERIFY(!runlog::recordLimits(m_folder, kTime, 365, 370, LimitsOutcome::Sent));
+    QCOMPARE(readFile(m_path), kHeader + kSentRow);
+    QVERIFY(
+        !runlog::recordLimits(m_folder, kTime.addSecs(1), 0, 65535, LimitsOutcome::WriteFailed));
+    QCOMPARE(readFile(m_path),
+        kHeader + kSentRow + "2026-12-08T10:15:01.512+01:00,0.0,6553.5,write-failed\n");
+}
+
+void TstLimitsRecord::row_data()
+{
+    QTest::addColumn<int>("lower");
+    QTest::addColumn<int>("upper");
+    QTest::addColumn<LimitsOutcome>("outcome");
+    QTest::addColumn<QByteArray>("fields");
+    QTest::newRow("sent") << 365 << 370 << LimitsOutcome::Sent << QByteArray("36.5,37.0,sent");
+    QTest::newRow("port-not-opened")
+        << 9 << 10 << LimitsOutcome::PortNotOpened << QByteArray("0.9,1.0,port-not-opened");
+    QTest::newRow("write-failed") << 1234 << 1250 << LimitsOutcome::WriteFailed
+                                  << QByteArray("123.4,125.0,write-failed");
+}
+
+void TstLimitsRecord::row()
+{
+    QFETCH(int, lower);
+    QFETCH(int, upper);
+    QFETCH(LimitsOutcome, outcome);
+    QFETCH(QByteArray, fields);
+    QVERIFY(!runlog::recordLimits(
+        m_folder, kTime, std::uint16_t(lower), std::uint16_t(upper), outcome));
+    QCOMPARE(readFile(m_path), kHeader + "2026-12-08T10:15:00.512+01:00," + fields + '\n');
+}
+
+void TstLimitsRecord::tornLastLineIsCut_data()
+{
+    QTest::addColumn<QByteArray>("before");
+    QTest::addColumn<QByteArray>("after");
+    QTest::newRow("empty file") << QByteArray() << kHeader + kSentRow;
+    QTest::newRow("torn header") << kHeader.left(7) << kHeader + kSentRow;
+    QTest::newRow("torn row") << kHeader + kSentRow + kSentRow.left(12)
+                              << kHeader + kSentRow + kSentRow;
+    // Longer than one read from the end: the cut must still find the last whole line.
+    QTest::newRow("long torn row")
+        << kHeader + kSentRow + QByteArray(10000, 'x') << kHeader + kSentRow + kSentRow;
+    QTest::newRow("whole rows") << kHeader + kSentRow << kHeader + kSentRow + kSentRow;
+}
+
+void TstLimitsRecord::tornLastLineIsCut()
+{
+    QFETCH(QByteArray, before);
+    QFETCH(QByteArray, after);
+    QVERIFY(QDir().mkpath(m_folder));
+    QVERIFY(writeFile(m_path, before));
+    QVERIFY(!runlog::recordLimits(m_folder, kTime, 365, 370, LimitsOutcome::Sent));
+    QCOMPARE(readFile(m_path), after);
+}
+
+void TstLimitsRecord::failureIsReported_data()
+{
+    QTest::addColumn<int>("folderError");
+    QTest::addColumn<int>("createError");
+    QTest::addColumn<int>("syncError");
+    QTest::newRow("folder ENOTDIR") << ENOTDIR << 0 << 0;
+    QTest::newRow("create EROFS") << 0 << EROFS << 0;
+    QTest::newRow("sync EIO") << 0 << 0 << EIO;
+}
+
+void TstLimitsRecord::failureIsReported()
+{
+    QFETCH(int, folderError);
+    QFETCH(int, createError);
+    QFETCH(int, syncError);
+    FaultyStorage storage;
+    storage.folderError = folderError;
+    storage.createError = createError;
+    storage.syncError = syncError;
+    const auto failure
+        = runlog::recordLimits(storage, m_folder, kTime, 365, 370, LimitsOutcome::Sent);
+    QVERIFY(failure);
+    QCOMPARE(failure->path, folderError != 0 ? m_folder : m_path);
+    QCOMPARE(failure->error, folderError | createError | syncError);
+    QCOMPARE(failure->reason, qt_error_string(failure->error));
+}
+
+void TstLimitsRecord::partialRowIsCutBack()
+{
+    QVERIFY(!runlog::recordLimits(m_folder, kTime, 365, 370, LimitsOutcome::Sent));
+    FaultyStorage storage;
+    storage.spaceLeft = 5;
+    const auto failure
+        = runlog::recordLimits(storage, m_folder, kTime, 365, 370, LimitsOutcome::Sent);
+    QVERIFY(failure);
+    QCOMPARE(failure->error, ENOSPC);
+    QCOMPARE(readFile(m_path), kHeader + kSentRow);
+
+    // A real folder path that is a file.
+    const QString plain = m_dir->filePath(QStringLiteral("plain"));
+    QVERIFY(writeFile(plain, "x\n"));
+    const auto notFolder = runlog::recordLimits(plain, kTime, 365, 370, LimitsOutcome::Sent);
+    QVERIFY(notFolder);
+    QCOMPARE(notFolder->error, ENOTDIR);
+    QCOMPARE(notFolder->path, plain);
+}
+
+QTEST_GUILESS_MAIN(TstLimitsRecord)
+#include "tst_limitsrecord.moc"
