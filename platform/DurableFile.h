@@ -22,8 +22,9 @@ struct Transferred {
     int error = 0;
 };
 
-/** Creates @p folder and its missing parents (mode 0777 & umask). 0 when it is a folder at the
- *  end; ENOTDIR when it or a parent is something else. */
+/** Creates @p folder and its missing parents (mode 0777 & umask), syncing the folder each new
+ *  one is made in. 0 when it is a folder at the end; ENOTDIR when it or a parent is something
+ *  else. */
 int makeFolders(const QString& folder);
 /** O_WRONLY|O_CREAT|O_EXCL|O_CLOEXEC, mode 0666 & umask. */
 Opened createNew(const QString& path);

@@ -55,8 +55,15 @@ int makeFolders(const QString& folder)
         if (path.at(end - 1) == '/')
             continue;
         const QByteArray part = path.left(end);
-        if (::mkdir(part.constData(), 0777) == 0)
+        if (::mkdir(part.constData(), 0777) == 0) {
+            // The new folder's entry in its parent must survive a power cut as the files in it
+            // will.
+            const qsizetype slash = part.lastIndexOf('/');
+            const int error = syncFolder(QFile::decodeName(slash > 0 ? part.left(slash) : "/"));
+            if (error != 0)
+                return error;
             continue;
+        }
         const int error = errno;
         if (error != EEXIST)
             return error;
