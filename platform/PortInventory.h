@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -55,5 +56,11 @@ struct PortInfo {
  * as any program's last close of it does.
  */
 std::vector<PortInfo> listPorts(const PortInventoryRoots& roots = {});
+
+/**
+ * The USB serial adapters' device names in @p deviceFolder, whether or not they open: ttyACM0,
+ * ttyACM1, ..., then ttyUSB0, ..., each kind by number (ttyUSB10 after ttyUSB9).
+ */
+QStringList usbAdapterNames(const QString& deviceFolder);
 
 } // namespace platform

@@ -39,26 +39,8 @@ std::vector<Candidate> candidates(const QString& deviceFolder)
     for (int n = 1; n <= kHighestComPort; ++n)
         found.push_back({ QStringLiteral("COM%1").arg(n), QStringLiteral("ttyS%1").arg(n - 1) });
 
-    // ttyACM0, ttyACM1, ..., then ttyUSB0, ..., with ttyUSB10 after ttyUSB9.
-    static const QRegularExpression usbName(QStringLiteral("^tty(ACM|USB)([0-9]{1,9})$"));
-    struct Adapter {
-        QString kind;
-        int number;
-        QString name;
-    };
-    std::vector<Adapter> adapters;
-    const QStringList entries
-        = QDir(deviceFolder).entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
-    for (const QString& name : entries) {
-        const QRegularExpressionMatch match = usbName.match(name);
-        if (match.hasMatch())
-            adapters.push_back({ match.captured(1), match.captured(2).toInt(), name });
-    }
-    std::sort(adapters.begin(), adapters.end(), [](const Adapter& a, const Adapter& b) {
-        return a.kind != b.kind ? a.kind < b.kind : a.number < b.number;
-    });
-    for (const Adapter& adapter : adapters)
-        found.push_back({ adapter.name, adapter.name });
+    for (const QString& name : usbAdapterNames(deviceFolder))
+        found.push_back({ name, name });
     return found;
 }
 
@@ -167,6 +149,31 @@ void readUsbDetails(const QString& sysClassTty, const QString& kernelName, PortI
 }
 
 } // namespace
+
+QStringList usbAdapterNames(const QString& deviceFolder)
+{
+    static const QRegularExpression usbName(QStringLiteral("^tty(ACM|USB)([0-9]{1,9})$"));
+    struct Adapter {
+        QString kind;
+        int number;
+        QString name;
+    };
+    std::vector<Adapter> adapters;
+    const QStringList entries
+        = QDir(deviceFolder).entryList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+    for (const QString& name : entries) {
+        const QRegularExpressionMatch match = usbName.match(name);
+        if (match.hasMatch())
+            adapters.push_back({ match.captured(1), match.captured(2).toInt(), name });
+    }
+    std::sort(adapters.begin(), adapters.end(), [](const Adapter& a, const Adapter& b) {
+        return a.kind != b.kind ? a.kind < b.kind : a.number < b.number;
+    });
+    QStringList names;
+    for (const Adapter& adapter : adapters)
+        names << adapter.name;
+    return names;
+}
 
 std::vector<PortInfo> listPorts(const PortInventoryRoots& roots)
 {
