@@ -24,7 +24,7 @@ inline bool writeFile(const QString& path, const QByteArray& content)
 // ("Key=value\r\n" lines). Returns its path.
 inline QString writeSettingsFile(const QTemporaryDir& folder, const QByteArray& keys)
 {
-    const QString path = folder.filePath(QStringLiteral("VelmoraThermo.ini"));
+    QString path = folder.filePath(QStringLiteral("VelmoraThermo.ini"));
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         qFatal("cannot write %s", qPrintable(path));
