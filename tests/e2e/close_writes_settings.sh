@@ -32,7 +32,8 @@ expected=$(printf '%s\r\n' \
     'GraphFontName=MS Sans Serif' 'GraphFontColor=-16777208' 'GraphFontSize=8' \
     'GraphFontStyle=0' 'ShowSignalFlag=1' \
     '[Other]' \
-    'Keep=me')
+    'Keep=me' \
+    '[RunLog]' 'Enabled=1' 'Folder=')
 actual=$(cat "$work/VelmoraThermo.ini")
 if [ "$actual" != "$expected" ]; then
     diff <(echo "$expected") <(echo "$actual") >&2 || true

@@ -39,7 +39,7 @@ copy_chart
 xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
 wait_for_exit || fail "the program ended with status $?"
 grep -q $'^TimerWorkInterval=600\r$' "$work/VelmoraThermo.ini" || fail "settings not written"
-[ "$(grep -c '=' "$work/VelmoraThermo.ini")" -eq 22 ] || fail "not all settings written"
+[ "$(sed -n '/^\[Options\]/,/^\[/p' "$work/VelmoraThermo.ini" | grep -c '=')" -eq 22 ] || fail "not all settings written"
 if grep -v -e '^link ' -e '^poll 0x51 -> silent$' "$work/instrument.log"; then
     fail "the simulator received something else than poll commands"
 fi
