@@ -53,6 +53,10 @@ public:
     int reopenAttempts() const { return m_reopenAttempts; }
 
 private:
+    /** After an exchange that stored nothing: whether the line went rather than kept silent. */
+    bool isGone() const;
+    void reopen();
+
     platform::SerialPort& m_port;
     PollCycle& m_poll;
     QString m_portName;
