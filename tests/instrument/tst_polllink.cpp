@@ -199,7 +199,8 @@ private slots:
         }
         QCOMPARE(m_pollLink->reconnects(), 0);
 
-        // Plugged in again under another number: the name now leads to another line.
+        // Back: after a hang-up as another pseudo-terminal, the name leading to another line;
+        // the silent line under its old name.
         const QString before = m_adapter->devicePath();
         if (hangUp)
             plugIn();
@@ -220,6 +221,21 @@ private slots:
         QCOMPARE(m_poll.counter(), 2);
         QCOMPARE(m_poll.samples()[1], 30.1);
         QVERIFY(m_pollLink->isRunning());
+    }
+
+    void aLinePluggedBackBeforeTheNextTickIsStillTakenForLost()
+    {
+        startRun();
+        pullOut();
+        // The name leads to the new line already, but the handle held is the dead one.
+        plugIn();
+        m_answering = nullptr; // the poll goes to the dead line: nothing to answer
+        QCOMPARE(m_pollLink->tick(), TickOutcome::PortLost);
+        m_answering = m_adapter.get();
+        QCOMPARE(m_pollLink->tick(), TickOutcome::PortLost);
+        QCOMPARE(m_pollLink->reconnects(), 1);
+        QCOMPARE(m_pollLink->tick(), TickOutcome::Ok);
+        QCOMPARE(m_poll.counter(), 2);
     }
 
     void aReturnedDeviceThatIsBusyIsTriedAgainNextTick()
