@@ -16,6 +16,7 @@
 #include "platform/WindowPlacement.h"
 #include "resources/Pictures.h"
 #include "runlog/LimitsRecord.h"
+#include "runlog/TickOutcomeStatus.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -328,11 +329,20 @@ void TForm1::LoadClick()
         app::showPlainMessage(QStringLiteral("Не удалось передать параметры регулятора!"));
 }
 
+namespace {
+
+void showPortNotOpened()
+{
+    app::showPlainMessage(QStringLiteral("Не удалось открыть порт!"));
+}
+
+} // namespace
+
 bool TForm1::InitConect()
 {
     if (instrument::openConnection(m_port, m_settings.Port, m_settings.BaudRate)
         != platform::SerialError::None) {
-        app::showPlainMessage(QStringLiteral("Не удалось открыть порт!"));
+        showPortNotOpened();
         return false;
     }
     return true;
@@ -346,30 +356,38 @@ void TForm1::DoneConect()
 void TForm1::StartClick()
 {
     m_poll.restart();
-    if (InitConect()) {
-        tmr1->setEnabled(true);
-        beginRun();
+    // Polling holds the port through the poll link, which opens it as InitConect does; a port
+    // that does not open is said the same way.
+    if (m_pollLink.start(m_settings.Port, m_settings.BaudRate) != platform::SerialError::None) {
+        showPortNotOpened();
+        return;
     }
+    tmr1->setEnabled(true);
+    beginRun();
 }
 
 void TForm1::StopClick()
 {
-    DoneConect();
+    m_pollLink.stop();
     tmr1->setEnabled(false);
     m_runLog.end();
 }
 
 void TForm1::GetTemperClick()
 {
-    if (!m_port.isOpen())
+    if (!m_pollLink.isRunning())
         return;
     // A row carries the moment of its poll: the reading is the temperature then, whatever the
     // exchange's pauses add.
     const Poll poll { QDateTime::currentDateTime(), platform::clock().now() };
-    const instrument::PollOutcome outcome = m_poll.exchange(m_port);
+    // A lost port is opened again by the tick itself, without a message, as a failed read
+    // shows none: its rows say port-lost until it is back.
+    const std::optional<instrument::TickOutcome> outcome = m_pollLink.tick();
+    if (!outcome)
+        return;
     // A tick that stored nothing draws nothing, but it is a row of the run all the same.
-    if (outcome != instrument::PollOutcome::Ok) {
-        recordTick(poll, outcome, std::nullopt);
+    if (*outcome != instrument::TickOutcome::Ok) {
+        recordTick(poll, *outcome, std::nullopt);
         return;
     }
     const double reading = m_poll.samples()[static_cast<std::size_t>(m_poll.counter() - 1)];
@@ -377,11 +395,11 @@ void TForm1::GetTemperClick()
     try {
         SetDinamicGraphic();
     } catch (...) {
-        recordTick(poll, outcome, reading);
+        recordTick(poll, *outcome, reading);
         throw;
     }
     m_poll.endOfReading(m_settings.NPoints);
-    recordTick(poll, outcome, reading);
+    recordTick(poll, *outcome, reading);
 }
 
 QString TForm1::runFolder() const
@@ -401,24 +419,12 @@ void TForm1::beginRun()
 }
 
 void TForm1::recordTick(
-    const Poll& poll, instrument::PollOutcome outcome, std::optional<double> temperature)
+    const Poll& poll, instrument::TickOutcome outcome, std::optional<double> temperature)
 {
     if (!m_runLog.isRunning())
         return;
-    const auto status = [outcome] {
-        switch (outcome) {
-        case instrument::PollOutcome::Ok:
-            return runlog::TickStatus::Ok;
-        case instrument::PollOutcome::NoReply:
-            return runlog::TickStatus::NoReply;
-        case instrument::PollOutcome::ShortReply:
-            return runlog::TickStatus::ShortReply;
-        case instrument::PollOutcome::WriteFailed:
-            break;
-        }
-        return runlog::TickStatus::WriteFailed;
-    }();
-    if (const auto failure = m_runLog.record(status, temperature, poll.time, poll.steady))
+    if (const auto failure
+        = m_runLog.record(runlog::tickStatus(outcome), temperature, poll.time, poll.steady))
         reportLogFailure(*failure);
 }
 

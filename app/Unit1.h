@@ -4,6 +4,7 @@
 #include "app/Settings.h"
 #include "chart/ChartRenderer.h"
 #include "instrument/PollCycle.h"
+#include "instrument/PollLink.h"
 #include "platform/Clock.h"
 #include "platform/SerialPort.h"
 #include "runlog/LimitsRecord.h"
@@ -63,6 +64,8 @@ public:
     std::int32_t sampleCounter() const { return m_poll.counter(); }
     const instrument::PollCycle& pollCycle() const { return m_poll; }
     const platform::SerialPort& port() const { return m_port; }
+    /** The port polling runs on, kept across a lost line. */
+    const instrument::PollLink& pollLink() const { return m_pollLink; }
     platform::MessageTimer* timer() const { return tmr1; }
     const app::RunLogSettings& runLogSettings() const { return m_runLogSettings; }
     /** The record of the poll run under way, or of the last one. */
@@ -106,7 +109,7 @@ private:
         platform::Clock::Duration steady;
     };
     void recordTick(
-        const Poll& poll, instrument::PollOutcome outcome, std::optional<double> temperature);
+        const Poll& poll, instrument::TickOutcome outcome, std::optional<double> temperature);
     void recordLimits(runlog::LimitsOutcome outcome);
     void reportLogFailure(const runlog::LogFailure& failure);
     chart::ChartScale chartScale() const;
@@ -117,6 +120,8 @@ private:
     instrument::PollCycle m_poll;
     // The one port the program holds open: while polling runs, or for the length of an upload.
     platform::SerialPort m_port;
+    // Polling's hold on m_port: it notices a lost line and opens the port again by itself.
+    instrument::PollLink m_pollLink { m_port, m_poll };
     // Every tick of a run, kept in a file beside the chart, which keeps only the current sweep.
     app::RunLogSettings m_runLogSettings;
     runlog::RunLog m_runLog;

@@ -63,7 +63,7 @@ public:
     /**
      * Writes @p bytes, waiting until they are all handed to the port or @p timeout passed on
      * platform::clock(). Returns how many were handed over: fewer than all means the time ran
-     * out (the other side held the line) or the port failed or hung up.
+     * out (the other side held the line) or the port failed or hung up (see isLost()).
      */
     qsizetype write(
         QByteArrayView bytes, std::chrono::milliseconds timeout = std::chrono::milliseconds(1000));
@@ -71,13 +71,23 @@ public:
     /**
      * Waits until @p count bytes have arrived or @p timeout has passed on platform::clock(), and
      * returns what came: fewer than @p count bytes (possibly none) means the port stayed silent,
-     * hung up or failed. A hung-up port returns at once with what had arrived, without waiting
-     * out @p timeout. Bytes that have arrived are taken at once, without asking the clock.
+     * hung up or failed (see isLost()). A hung-up port returns at once with what had arrived,
+     * without waiting out @p timeout. Bytes that have arrived are taken at once, without asking
+     * the clock.
      */
     QByteArray read(qsizetype count, std::chrono::milliseconds timeout);
 
     /** Throws away the bytes waiting in the input. */
     void discardInput();
+
+    /**
+     * Whether a read, a write or discardInput() since the port opened found the line gone: the
+     * other side hung up (an adapter pulled out, the far end of a pseudo-terminal closed) or the
+     * handle failed as a vanished device does (EIO, ENXIO, ENODEV, EBADF). Such a handle never
+     * works again: only closing the port and opening its device anew helps. A line that is
+     * merely silent, or full, is not lost. Opening and closing clear it.
+     */
+    bool isLost() const { return m_lost; }
 
     /**
      * Releases the port; closing a port that is not open does nothing. Output the port has not
@@ -91,6 +101,7 @@ public:
 
 private:
     int m_fd = -1;
+    bool m_lost = false;
 };
 
 } // namespace platform

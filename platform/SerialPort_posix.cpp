@@ -115,6 +115,13 @@ bool isAsciiDigits(QStringView text)
         && std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
 }
 
+// The errors of a handle whose device is gone for good: a hung-up terminal gives EIO, a
+// USB adapter pulled out EIO or ENXIO, a driver that let go of its device ENODEV.
+bool isLineGone(int error)
+{
+    return error == EIO || error == ENXIO || error == ENODEV || error == EBADF;
+}
+
 SerialError errorFromOpen(int error)
 {
     switch (error) {
@@ -296,6 +303,7 @@ SerialPort::~SerialPort()
 
 SerialPort::SerialPort(SerialPort&& other) noexcept
     : m_fd(std::exchange(other.m_fd, -1))
+    , m_lost(std::exchange(other.m_lost, false))
 {
 }
 
@@ -304,6 +312,7 @@ SerialPort& SerialPort::operator=(SerialPort&& other) noexcept
     if (this != &other) {
         close();
         m_fd = std::exchange(other.m_fd, -1);
+        m_lost = std::exchange(other.m_lost, false);
     }
     return *this;
 }
@@ -358,6 +367,7 @@ SerialError SerialPort::open(const QString& devicePath)
 
     close();
     m_fd = fd;
+    m_lost = false;
     return SerialError::None;
 }
 
@@ -400,9 +410,16 @@ qsizetype SerialPort::write(QByteArrayView bytes, std::chrono::milliseconds time
             done += written;
             continue;
         }
-        if (written < 0 && errno != EINTR && errno != EAGAIN)
+        if (written < 0 && errno != EINTR && errno != EAGAIN) {
+            m_lost = m_lost || isLineGone(errno);
             break;
+        }
         const int events = waitFor(m_fd, POLLOUT, deadline);
+        if (events > 0 && (events & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+            // A hung-up line reports itself writable too; the next write would fail with EIO.
+            m_lost = true;
+            break;
+        }
         if (events <= 0 || (events & POLLOUT) == 0)
             break;
     }
@@ -422,17 +439,27 @@ QByteArray SerialPort::read(qsizetype count, std::chrono::milliseconds timeout)
     char chunk[kReadChunk];
     while (received.size() < count) {
         const int events = waitFor(m_fd, POLLIN, deadline);
-        if (events <= 0 || (events & POLLIN) == 0 || (events & POLLNVAL) != 0)
+        if (events <= 0)
             break;
-        const bool hungUp = (events & (POLLHUP | POLLERR)) != 0;
+        const bool hungUp = (events & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+        if ((events & POLLIN) == 0 || (events & POLLNVAL) != 0) {
+            m_lost = m_lost || hungUp;
+            break;
+        }
         const qsizetype wanted = std::min(count - received.size(), kReadChunk);
         const ssize_t got = ::read(m_fd, chunk, static_cast<size_t>(wanted));
         if (got > 0) {
             received.append(chunk, got);
             continue;
         }
-        // A hung-up line reports itself readable for ever and gives nothing (or an error).
-        if (hungUp || (got < 0 && errno != EINTR && errno != EAGAIN))
+        // A hung-up line reports itself readable for ever and gives nothing (or an error), once
+        // the bytes that came before the hang-up have been taken.
+        const int error = got < 0 ? errno : 0;
+        if (hungUp || (got < 0 && isLineGone(error))) {
+            m_lost = true;
+            break;
+        }
+        if (got < 0 && error != EINTR && error != EAGAIN)
             break;
     }
     return received;
@@ -440,8 +467,8 @@ QByteArray SerialPort::read(qsizetype count, std::chrono::milliseconds timeout)
 
 void SerialPort::discardInput()
 {
-    if (m_fd >= 0)
-        ::tcflush(m_fd, TCIFLUSH);
+    if (m_fd >= 0 && ::tcflush(m_fd, TCIFLUSH) != 0)
+        m_lost = m_lost || isLineGone(errno);
 }
 
 void SerialPort::close()
@@ -449,6 +476,7 @@ void SerialPort::close()
     if (m_fd < 0)
         return;
     const int fd = std::exchange(m_fd, -1);
+    m_lost = false;
     // The close itself would wait for output the other side holds back, up to the driver's
     // close time-out (30 s by default), and O_NONBLOCK does not shorten that wait.
     serialline::settleOutput(fd, kCloseDrainBound);

@@ -140,6 +140,41 @@ private slots:
         QCOMPARE(other.open(m_instrument->devicePath()), platform::SerialError::None);
     }
 
+    void aLostPortShowsNoMessageAndStopStillStops()
+    {
+        // The port by a link, removed with the line as a by-id name is: the number of the
+        // closed pseudo-terminal may soon belong to another one.
+        const QString link = m_dir.filePath(QStringLiteral("usb-Velmora-if00"));
+        QFile::remove(link);
+        QVERIFY(QFile::link(m_instrument->devicePath(), link));
+        openWithPort(link);
+        MessageBoxSeen seen;
+        const auto answering = answerNextMessageBox(seen);
+        m_form->StartClick();
+        m_form->GetTemperClick();
+        QCOMPARE(m_form->sampleCounter(), 1);
+
+        m_clock->onPause = nullptr;
+        m_instrument->hangUp();
+        QVERIFY(QFile::remove(link));
+        for (int tick = 0; tick < 3; ++tick)
+            m_form->GetTemperClick();
+        QVERIFY(m_form->pollLink().isLost());
+        QCOMPARE(m_form->pollLink().reopenAttempts(), 2);
+        QVERIFY(m_form->timer()->isEnabled());
+        QCOMPARE(m_form->sampleCounter(), 1);
+
+        m_form->StopClick();
+        QVERIFY(!m_form->timer()->isEnabled());
+        QVERIFY(!m_form->pollLink().isRunning());
+        // A tick already queued when Stop came tries nothing more.
+        m_form->GetTemperClick();
+        QCOMPARE(m_form->pollLink().reopenAttempts(), 2);
+        QTest::qWait(20);
+        QVERIFY(!seen.shown);
+        QVERIFY(!m_form->port().isOpen());
+    }
+
     void closingWhilePollingWritesTheSettingsAndSendsNothing()
     {
         openWithPort(m_instrument->devicePath());

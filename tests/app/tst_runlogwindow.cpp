@@ -115,6 +115,59 @@ private slots:
         QCOMPARE(m_form->sampleCounter(), 2);
     }
 
+    void aLostPortIsLoggedAndOpenedAgainInTheSameRun()
+    {
+        // The port by a name that stands for the adapter, as /dev/serial/by-id/... does.
+        const QString link = m_dir->filePath(QStringLiteral("usb-Velmora-if00"));
+        QVERIFY(QFile::link(m_instrument->devicePath(), link));
+        m_form
+            = std::make_unique<TForm1>(writeSettingsFile(*m_dir, "Port=" + link.toUtf8() + "\r\n"));
+        PtyPeer* answering = m_instrument.get();
+        m_clock->onPause = [this, &answering](platform::Clock::Duration pause) {
+            if (pause == instrument::PollCycle::kReplyPause && answering
+                && answering->received(1000) == "\x51" && !m_replies.isEmpty())
+                answering->send(m_replies.takeFirst());
+        };
+        MessageBoxSeen seen;
+        const auto answeringBox = answerNextMessageBox(seen);
+        m_form->StartClick();
+        m_replies = { QByteArray("\x6D\x01", 2) };
+        m_form->GetTemperClick();
+
+        // Pulled out: the line hangs up and its name goes.
+        answering = nullptr;
+        m_instrument->hangUp();
+        QVERIFY(QFile::remove(link));
+        for (int tick = 0; tick < 3; ++tick)
+            m_form->GetTemperClick();
+        QVERIFY(m_form->timer()->isEnabled());
+        QVERIFY(!m_form->port().isOpen());
+
+        // Plugged in again as another pseudo-terminal.
+        PtyPeer returned;
+        QVERIFY(returned.isValid());
+        QVERIFY(QFile::link(returned.devicePath(), link));
+        answering = &returned;
+        m_replies = { QByteArray("\x6E\x01", 2) };
+        m_form->GetTemperClick();
+        m_form->GetTemperClick();
+        settle(seen, false);
+        QVERIFY(!seen.shown);
+        QCOMPARE(m_form->pollLink().reconnects(), 1);
+
+        // One run, one file: the absence is in it, the readings before and after it too, and
+        // the chart drew both readings into the same sweep.
+        QCOMPARE(runFiles().size(), 1);
+        QCOMPARE(rowsWithoutTime(QDir(runsFolder()).filePath(runFiles().first())),
+            QByteArrayList({ "0.000,36.5,ok", "0.500,,port-lost", "1.000,,port-lost",
+                "1.000,,port-lost", "1.000,,port-lost", "1.000,36.6,ok" }));
+        QCOMPARE(m_form->sampleCounter(), 2);
+        QCOMPARE(m_form->pollCycle().samples()[1], 36.6);
+        m_form->StopClick();
+        QVERIFY(!m_form->port().isOpen());
+        m_clock->onPause = nullptr;
+    }
+
     void eachStartBeginsANewFile()
     {
         open();

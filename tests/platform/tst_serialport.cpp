@@ -404,6 +404,69 @@ private slots:
         QVERIFY(m_clock->waits.empty());
     }
 
+    // Only a line that is gone counts as lost: a silent one, or one whose far end does not read,
+    // is merely quiet, and polling it must go on as before.
+    void lostOnlyWhenTheLineIsGone_data()
+    {
+        QTest::addColumn<bool>("hangUp");
+        QTest::addColumn<QString>("operation");
+        QTest::addColumn<bool>("lost");
+        QTest::newRow("read after a hang-up") << true << "read" << true;
+        QTest::newRow("write after a hang-up") << true << "write" << true;
+        QTest::newRow("discard after a hang-up") << true << "discard" << true;
+        QTest::newRow("read of a silent line") << false << "read" << false;
+        QTest::newRow("write that fills the line") << false << "flood" << false;
+        QTest::newRow("discard on a quiet line") << false << "discard" << false;
+    }
+    void lostOnlyWhenTheLineIsGone()
+    {
+        QFETCH(bool, hangUp);
+        QFETCH(QString, operation);
+        QFETCH(bool, lost);
+        SerialPort port;
+        QVERIFY(openRaw(port));
+        QVERIFY(!port.isLost());
+        if (hangUp)
+            m_peer->hangUp();
+        if (operation == u"read")
+            port.read(2, 100ms);
+        else if (operation == u"write")
+            port.write("\x51", 100ms);
+        else if (operation == u"flood")
+            QVERIFY(port.write(QByteArray(qsizetype(4) * 1024 * 1024, 'w'), 100ms) > 0);
+        else
+            port.discardInput();
+        QCOMPARE(port.isLost(), lost);
+        QVERIFY(port.isOpen());
+    }
+
+    void lostStaysWithTheHandleUntilClosedOrReplaced()
+    {
+        SerialPort port;
+        QVERIFY(openRaw(port));
+        m_peer->hangUp();
+        QCOMPARE(port.write("x", 0ms), 0);
+        QVERIFY(port.isLost());
+        // A line that came back does not heal the old handle: it stays lost.
+        SerialPort moved(std::move(port));
+        QVERIFY(moved.isLost());
+        QCOMPARE(moved.read(1, 0ms), QByteArray());
+        QVERIFY(moved.isLost());
+
+        PtyPeer next(PtyPeer::Line::Raw);
+        QVERIFY(next.isValid());
+        QCOMPARE(moved.open(next.devicePath()), SerialError::None);
+        QVERIFY(!moved.isLost());
+        QCOMPARE(moved.write("\x51"), 1);
+        QCOMPARE(next.received(5000), QByteArray("\x51"));
+
+        next.hangUp();
+        moved.discardInput();
+        QVERIFY(moved.isLost());
+        moved.close();
+        QVERIFY(!moved.isLost());
+    }
+
     void closeRightAfterAWriteLosesNothing()
     {
         // The end of an upload: its last bytes are written and the port closed at once.

@@ -1,10 +1,12 @@
 #include "tools/instrument-sim/RegulatorModel.h"
 
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -369,6 +371,7 @@ private slots:
         Sim sim({ "--vanish-after", "1", "--return-after", "0.25", "--hangup-after", "2" });
         QVERIFY(sim.waitForLines("link "));
         QVERIFY(sim.openPort());
+        const qint64 pulledMs = QDateTime::currentMSecsSinceEpoch();
         QVERIFY(sim.poll() > 0);
         QVERIFY(sim.waitForLines("vanish after 1 polls"));
         QVERIFY(sim.waitForLines("return: link "));
@@ -377,6 +380,17 @@ private slots:
         QVERIFY2(returned.startsWith(expected), returned.constData());
         QCOMPARE(QFileInfo(sim.link).symLinkTarget(),
             QString::fromLatin1(returned.mid(returned.indexOf(" -> ") + 4)));
+        // The moment of the return, on the wall clock in milliseconds: after the absence began,
+        // not after now.
+        QVERIFY(sim.waitForLines("returned at "));
+        const QByteArray at = sim.lines("returned at ").first().mid(12);
+        QVERIFY2(QRegularExpression(QStringLiteral("^[0-9]+\\.[0-9]{3}$"))
+                     .match(QString::fromLatin1(at))
+                     .hasMatch(),
+            at.constData());
+        const qint64 backMs = QByteArray(at).remove(at.size() - 4, 1).toLongLong();
+        QVERIFY(backMs >= pulledMs + 250);
+        QVERIFY(backMs <= QDateTime::currentMSecsSinceEpoch());
 
         // The old handle stays hung up; the path opens the new line, which answers, and the
         // polls before the absence still count towards --hangup-after.

@@ -96,6 +96,8 @@ void usage()
         "  hangup after N polls          the line was closed\n"
         "  vanish after N polls          the line was closed and LINK removed\n"
         "  return: link LINK -> /dev/pts/M  a new line at LINK\n"
+        "  returned at 1765185300.512    the wall-clock moment LINK was back, in seconds since\n"
+        "                                1970-01-01 UTC (the line after each return)\n"
         "  stop on signal 15             SIGINT, SIGTERM or SIGHUP ended the simulator\n"
         "\n"
         "Polls are counted from the start, across a vanished line.\n"
@@ -365,7 +367,13 @@ private:
             return finish(waited == PtyLink::Wait::Failed ? failed() : stopped());
         if (!m_link.open(path))
             return finish(failed());
+        // Taken before the log lines are written: the moment the program could open LINK.
+        const auto back = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::system_clock::now().time_since_epoch())
+                              .count();
         logf("return: link %s -> %s", m_link.linkPath().c_str(), m_link.slavePath().c_str());
+        logf("returned at %lld.%03lld", static_cast<long long>(back / 1000),
+            static_cast<long long>(back % 1000));
         return true;
     }
 
