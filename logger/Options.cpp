@@ -295,21 +295,35 @@ Options:
                      default from the window's own settings file,
                      VelmoraThermo.ini beside this program; --port, --baud and
                      --interval win over the file
-  --count N          stop after N readings
+  --count N          stop after N polls: N rows, each a reading or the reason
+                     there is none
   --duration TIME    stop after TIME in whole s, m or h: 90s, 45m, 12h
   --limits LOWER,UPPER
                      first send the regulator its lower and upper limit, in
                      degrees with one decimal at most, 0.0 to 6553.5
                      (36.5,36.7), as the window's limits dialog does, and record
-                     the upload; with --count 0, only that
-  --output FILE      write the readings to FILE, or to standard output for -;
-                     by default to a new file in the run folder
+                     the upload in limits.csv of the run folder; with --count 0,
+                     only that
+  --output FILE      write the rows to FILE, made new; an empty FILE is taken,
+                     one with anything in it is never overwritten (exit 1);
+                     - writes them to standard output
+                     By default each run is a new file in the window's run
+                     folder ([RunLog] Folder of the settings, runs beside the
+                     settings file), named after its start; [RunLog] Enabled=0
+                     turns off only the window's run log, never this output
   --list-ports       list the serial ports present and exit
   -q, --quiet        print nothing but failures
   -h, --help         show this text and exit
   -v, --version      show the version and exit
-Without --count or --duration it polls until stopped (Ctrl+C, SIGTERM, SIGHUP).
+Without --count or --duration it polls until stopped (Ctrl+C, SIGTERM, SIGHUP):
+the poll under way is finished and its row written, then the file and the port
+are closed. Each row is on the disk (fdatasync) before the next poll; on
+standard output it is written at once, and synced where that is a file.
 Options with a value may also be written --name=value.
+
+Standard error gets one line a reading (time, temperature, status) while it is
+a terminal, and a summary at the end: readings, ticks without a reading,
+reconnects, the file. --quiet leaves out both.
 
 --list-ports prints one port a line, six fields separated by tabs, "-" for a
 field the port lacks: its name as --port takes it, its device, its
@@ -319,7 +333,9 @@ permitted (this user may not open it: see the dialout group in the guide).
 
 Exit status:
   0  finished, or stopped by a signal
-  1  the port could not be opened at start, or the output could not be written
+  1  the port could not be opened at start, the limits could not be sent, or
+     the output could not be written (also rows of the run that never reached
+     it, or a limits upload not recorded)
   2  bad usage: nothing was opened
 )");
 }

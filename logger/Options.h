@@ -38,7 +38,7 @@ struct Options {
     std::int32_t baudRate = 0;
     std::uint32_t intervalMs = 0;
 
-    /** Stop after that many readings; none: no limit. */
+    /** Stop after that many polls (rows, with a reading or without); none: no limit. */
     std::optional<std::int64_t> count;
     /** Stop after that long; none: no limit. */
     std::optional<std::chrono::seconds> duration;

@@ -33,10 +33,17 @@ Opened openExisting(const QString& path);
 /** pwrite until all of @p bytes are written at @p offset or an error comes; a write that
  *  takes nothing without an error counts as ENOSPC. */
 Transferred writeAt(int file, QByteArrayView bytes, qint64 offset);
+/** write at the file's own position (a stream: standard output, a pipe, a file opened for
+ *  appending) until all of @p bytes are written or an error comes; a write that takes nothing
+ *  without an error counts as ENOSPC. A short count with an error: the bytes before it went out. */
+Transferred writeAll(int file, QByteArrayView bytes);
 /** pread until @p size bytes or the end of the file. */
 Transferred readAt(int file, char* into, qint64 size, qint64 offset);
 /** The size of the open file in count. */
 Transferred sizeOf(int file);
+/** Whether the open file is a regular file, where syncData() puts what was written on the disk;
+ *  false for a pipe, a terminal or a device, and when the descriptor is not open. */
+bool isRegularFile(int file);
 /** fdatasync. */
 int syncData(int file);
 /** ftruncate. */

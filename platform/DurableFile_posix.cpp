@@ -107,6 +107,27 @@ Transferred writeAt(int file, QByteArrayView bytes, qint64 offset)
     return done;
 }
 
+Transferred writeAll(int file, QByteArrayView bytes)
+{
+    Transferred done;
+    while (done.count < bytes.size()) {
+        const ssize_t written = ::write(
+            file, bytes.data() + done.count, static_cast<size_t>(bytes.size() - done.count));
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0) {
+            done.error = errno;
+            break;
+        }
+        if (written == 0) {
+            done.error = ENOSPC;
+            break;
+        }
+        done.count += written;
+    }
+    return done;
+}
+
 Transferred readAt(int file, char* into, qint64 size, qint64 offset)
 {
     Transferred done;
@@ -132,6 +153,12 @@ Transferred sizeOf(int file)
     if (::fstat(file, &info) != 0)
         return { 0, errno };
     return { qint64(info.st_size), 0 };
+}
+
+bool isRegularFile(int file)
+{
+    struct stat info { };
+    return ::fstat(file, &info) == 0 && S_ISREG(info.st_mode);
 }
 
 int syncData(int file)

@@ -1,6 +1,7 @@
 #include "runlog/RunLog.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 #include <cerrno>
 #include <cstddef>
@@ -37,16 +38,75 @@ RunLog::~RunLog()
 std::optional<LogFailure> RunLog::begin(
     const QString& folder, const QDateTime& start, platform::Clock::Duration steadyStart)
 {
+    return beginIn(QDir(folder).absolutePath(), QString(), start, steadyStart);
+}
+
+std::optional<LogFailure> RunLog::beginAt(
+    const QString& path, const QDateTime& start, platform::Clock::Duration steadyStart)
+{
+    const QFileInfo file(QDir::cleanPath(QDir(path).absolutePath()));
+    if (file.fileName().isEmpty()) {
+        end();
+        return logFailure(file.filePath(), EISDIR);
+    }
+    return beginIn(file.absolutePath(), file.fileName(), start, steadyStart);
+}
+
+std::optional<LogFailure> RunLog::beginIn(const QString& folder, const QString& fixedName,
+    const QDateTime& start, platform::Clock::Duration steadyStart)
+{
     end();
     m_running = true;
     m_reported = false;
-    m_folder = QDir::cleanPath(QDir(folder).absolutePath());
+    m_folder = QDir::cleanPath(folder);
+    m_fixedName = fixedName;
     m_start = start;
     m_steadyStart = steadyStart;
     m_attempt = 0;
     m_held.clear();
     m_dropped = 0;
-    return firstReport(flush());
+    m_lost = 0;
+    std::optional<LogFailure> failure = flush();
+    if (failure && failure->error == EEXIST && !m_fixedName.isEmpty() && m_file < 0
+        && m_attempt == 1) {
+        // The name the user gave holds something already: that is never overwritten, and a
+        // file of another name is not what was asked for.
+        m_running = false;
+        m_held.clear();
+        return failure;
+    }
+    return firstReport(failure);
+}
+
+QString RunLog::fileName(int attempt) const
+{
+    if (m_fixedName.isEmpty())
+        return runFileName(m_start, attempt);
+    if (attempt <= 1)
+        return m_fixedName;
+    // "night.csv" -> "night_2.csv"; a name without a suffix, or a hidden one, gets it at the end.
+    const QString suffix = QLatin1Char('_') + QString::number(attempt);
+    const qsizetype dot = m_fixedName.lastIndexOf(QLatin1Char('.'));
+    if (dot <= 0)
+        return m_fixedName + suffix;
+    return m_fixedName.left(dot) + suffix + m_fixedName.mid(dot);
+}
+
+Storage::Opened RunLog::openIfEmpty(const QString& path)
+{
+    // Only a plain file, and only an empty one: a device or a pipe at the name is never opened.
+    const QFileInfo info(path);
+    if (!info.isFile() || info.size() != 0)
+        return { -1, EEXIST };
+    const Storage::Opened opened = m_storage->openExisting(path);
+    if (opened.error != 0)
+        return opened;
+    const Storage::Transferred size = m_storage->size(opened.handle);
+    if (size.error != 0 || size.count != 0) {
+        m_storage->close(opened.handle);
+        return { -1, size.error != 0 ? size.error : EEXIST };
+    }
+    return opened;
 }
 
 std::optional<LogFailure> RunLog::record(TickStatus status, std::optional<double> temperature,
@@ -69,6 +129,7 @@ void RunLog::end()
     flush();
     if (m_file >= 0)
         giveUpFile();
+    m_lost = m_dropped + std::int64_t(m_held.size());
     m_held.clear();
     m_running = false;
 }
@@ -108,8 +169,11 @@ std::optional<LogFailure> RunLog::openFile()
         return logFailure(m_folder, folderError);
     for (int tried = 0; tried < kNamesPerTry; ++tried) {
         ++m_attempt;
-        const QString path = m_folder + QLatin1Char('/') + runFileName(m_start, m_attempt);
-        const Storage::Opened opened = m_storage->createNew(path);
+        const QString path = m_folder + QLatin1Char('/') + fileName(m_attempt);
+        Storage::Opened opened = m_storage->createNew(path);
+        const bool givenName = !m_fixedName.isEmpty() && m_attempt == 1;
+        if (opened.error == EEXIST && givenName)
+            opened = openIfEmpty(path);
         if (opened.error == 0) {
             m_file = opened.handle;
             m_filePath = path;
@@ -122,7 +186,8 @@ std::optional<LogFailure> RunLog::openFile()
             --m_attempt;
             return logFailure(path, opened.error);
         }
-        if (tried == kNamesPerTry - 1)
+        // The name given is taken: reported, and the next attempt goes on with the next name.
+        if (givenName || tried == kNamesPerTry - 1)
             return logFailure(path, opened.error);
     }
     return std::nullopt;

@@ -45,6 +45,18 @@ public:
         const QString& folder, const QDateTime& start, platform::Clock::Duration steadyStart);
 
     /**
+     * Begins a run in the file @p path (ending one still going), rather than in one named after
+     * the start: the file is made new, or taken when an empty file is there already (made with
+     * touch or mktemp, say). Anything else at @p path (a file with content, a folder, a device)
+     * is never overwritten: the run does not begin, isRunning() is false, and the failure is
+     * EEXIST. Any other failure does not stop the run, as with begin(). Should the file be
+     * removed or given up during the run, the rest goes to a new file beside it, named with the
+     * next attempt suffix: "night.csv", then "night_2.csv", "night_3.csv", ...
+     */
+    std::optional<LogFailure> beginAt(
+        const QString& path, const QDateTime& start, platform::Clock::Duration steadyStart);
+
+    /**
      * One tick's row (elapsed = @p steadyNow minus the start's; the temperature is kept only
      * for Ok): written and synced before it returns. Returns a failure only for the FIRST
      * failure of the run (one report per run); later failures of the same run return nullopt.
@@ -65,8 +77,15 @@ public:
     qsizetype heldRows() const { return qsizetype(m_held.size()); }
     /** Rows of this run dropped because more than kMaxHeldRows were held. */
     std::int64_t droppedRows() const { return m_dropped; }
+    /** After end(): the rows of the run that never reached a file (dropped while held, or still
+     *  held at the end); 0 until a run has ended, and again once the next one begins. */
+    std::int64_t lostRows() const { return m_lost; }
 
 private:
+    std::optional<LogFailure> beginIn(const QString& folder, const QString& fixedName,
+        const QDateTime& start, platform::Clock::Duration steadyStart);
+    QString fileName(int attempt) const;
+    Storage::Opened openIfEmpty(const QString& path);
     std::optional<LogFailure> flush();
     std::optional<LogFailure> openFile();
     std::optional<LogFailure> writeHeld();
@@ -77,6 +96,7 @@ private:
     bool m_running = false;
     bool m_reported = false;
     QString m_folder;
+    QString m_fixedName; ///< the file name beginAt() gave; empty: named after the start
     QDateTime m_start;
     platform::Clock::Duration m_steadyStart { 0 };
     int m_attempt = 0; ///< the suffix of the newest file made in this run
@@ -86,6 +106,7 @@ private:
     bool m_folderSynced = false;
     std::deque<QByteArray> m_held;
     std::int64_t m_dropped = 0;
+    std::int64_t m_lost = 0;
 };
 
 } // namespace runlog

@@ -18,7 +18,7 @@ cmake --install "$build" --prefix "$prefix" >"$work/install.log" || fail "cmake 
 for file in velmora-thermo velmora-log instrument-sim add-to-menu.sh uninstall.sh; do
     [ -x "$prefix/$file" ] || fail "$file is not an executable in the program folder"
 done
-for file in velmora-thermo.desktop README.md icons/hicolor/32x32/apps/velmora-thermo.png \
+for file in velmora-thermo.desktop velmora-log@.service README.md icons/hicolor/32x32/apps/velmora-thermo.png \
     icons/hicolor/128x128/apps/velmora-thermo.png; do
     [ -s "$prefix/$file" ] || fail "$file is missing from the program folder"
 done
@@ -72,7 +72,8 @@ grep -q "^Port=$work/instrument"$'\r$' "$prefix/VelmoraThermo.ini" || fail "the 
 "$prefix/uninstall.sh" >/dev/null || fail "uninstall.sh failed"
 [ ! -e "$entry" ] || fail "the menu entry is still there"
 [ -z "$(find "$menu/icons" -name velmora-thermo.png)" ] || fail "an icon is still there"
-# The settings and the run files are the user's: they stay.
-left="$(ls -A "$prefix" | tr '\n' ' ')"
-[ "$left" = "VelmoraThermo.ini runs " ] || fail "uninstalling left: $left"
+# The settings and the run the program just logged are the user's: they stay, and only they.
+[ "$(ls -A "$prefix" | tr '\n' ' ')" = "VelmoraThermo.ini runs " ] \
+    || fail "uninstalling left: $(ls -A "$prefix" | tr '\n' ' ')"
+[ -n "$(find "$prefix/runs" -name '*.csv')" ] || fail "the run file is gone"
 echo "PASS: installed, in the menu, ran from the folder, uninstalled keeping the settings and the runs"

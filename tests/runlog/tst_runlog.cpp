@@ -125,6 +125,13 @@ private slots:
     void realFullDisk();
     void heldRowsAreBounded();
     void endWritesWhatIsHeld();
+    void endCountsTheRowsNoFileTook();
+    void givenFileIsMadeOrTakenWhenEmpty_data();
+    void givenFileIsMadeOrTakenWhenEmpty();
+    void givenFileIsNeverOverwritten_data();
+    void givenFileIsNeverOverwritten();
+    void givenFileRemovedGoesOnBesideIt_data();
+    void givenFileRemovedGoesOnBesideIt();
 
 private:
     QString path(const QString& name) const { return m_folder + QLatin1Char('/') + name; }
@@ -474,6 +481,123 @@ void TstRunLog::endWritesWhatIsHeld()
     m_storage.clearFaults();
     log.end();
     QCOMPARE(readFile(path(fileName(1))), fileWith(1, 2));
+}
+
+void TstRunLog::endCountsTheRowsNoFileTook()
+{
+    RunLog log(m_storage);
+    QVERIFY(!log.begin(m_folder, kStart, kSteadyStart));
+    QVERIFY(!record(log, 1));
+    m_storage.createError = EROFS;
+    QVERIFY(QDir(m_folder).removeRecursively());
+    QVERIFY(record(log, 2));
+    QVERIFY(!record(log, 3));
+    QCOMPARE(log.lostRows(), 0);
+    log.end();
+    QCOMPARE(log.lostRows(), 2);
+    m_storage.clearFaults();
+    QVERIFY(!log.begin(m_folder, kStart, kSteadyStart));
+    QCOMPARE(log.lostRows(), 0);
+    QVERIFY(!record(log, 4));
+    log.end();
+    QCOMPARE(log.lostRows(), 0);
+}
+
+void TstRunLog::givenFileIsMadeOrTakenWhenEmpty_data()
+{
+    QTest::addColumn<bool>("thereAlready");
+    QTest::newRow("new") << false;
+    QTest::newRow("empty file") << true;
+}
+
+void TstRunLog::givenFileIsMadeOrTakenWhenEmpty()
+{
+    QFETCH(bool, thereAlready);
+    const QString night = path(QStringLiteral("night.csv"));
+    if (thereAlready) {
+        QVERIFY(QDir().mkpath(m_folder));
+        QVERIFY(writeFile(night, QByteArray()));
+    }
+    RunLog log(m_storage);
+    QVERIFY(!log.beginAt(night, kStart, kSteadyStart));
+    QVERIFY(log.isRunning());
+    QCOMPARE(log.filePath(), night);
+    for (int n = 1; n <= 3; ++n)
+        QVERIFY(!record(log, n));
+    log.end();
+    QCOMPARE(readFile(night), fileWith(1, 3));
+    QCOMPARE(QDir(m_folder).entryList(QDir::Files), QStringList { QStringLiteral("night.csv") });
+    QCOMPARE(m_storage.syncs, 4);
+    QCOMPARE(m_storage.folderSyncs, 1);
+}
+
+void TstRunLog::givenFileIsNeverOverwritten_data()
+{
+    QTest::addColumn<QString>("there");
+    QTest::newRow("file with content") << QStringLiteral("file");
+    QTest::newRow("folder") << QStringLiteral("folder");
+    QTest::newRow("fifo") << QStringLiteral("fifo");
+}
+
+void TstRunLog::givenFileIsNeverOverwritten()
+{
+    QFETCH(QString, there);
+    QVERIFY(QDir().mkpath(m_folder));
+    const QString night = path(QStringLiteral("night.csv"));
+    if (there == QLatin1String("file"))
+        QVERIFY(writeFile(night, "time,elapsed_s,temperature_C,status\n"));
+    else if (there == QLatin1String("folder"))
+        QVERIFY(QDir().mkpath(night));
+    else
+        QCOMPARE(::mkfifo(QFile::encodeName(night).constData(), 0644), 0);
+
+    RunLog log;
+    const auto failure = log.beginAt(night, kStart, kSteadyStart);
+    QVERIFY(failure);
+    QCOMPARE(failure->path, night);
+    QCOMPARE(failure->error, EEXIST);
+    QVERIFY(!log.isRunning());
+    QVERIFY(!record(log, 1));
+    log.end();
+    QCOMPARE(log.lostRows(), 0);
+    QCOMPARE(QDir(m_folder).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot),
+        QStringList { QStringLiteral("night.csv") });
+    if (there == QLatin1String("file"))
+        QCOMPARE(readFile(night), QByteArray("time,elapsed_s,temperature_C,status\n"));
+}
+
+void TstRunLog::givenFileRemovedGoesOnBesideIt_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("next");
+    QTest::newRow("night.csv") << QStringLiteral("night.csv") << QStringLiteral("night_2.csv");
+    QTest::newRow("night") << QStringLiteral("night") << QStringLiteral("night_2");
+    QTest::newRow("run.1.csv") << QStringLiteral("run.1.csv") << QStringLiteral("run.1_2.csv");
+    QTest::newRow(".csv") << QStringLiteral(".csv") << QStringLiteral(".csv_2");
+}
+
+void TstRunLog::givenFileRemovedGoesOnBesideIt()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, next);
+    RunLog log;
+    // A relative name is taken from the working folder, as the command line means it.
+    QVERIFY(QDir().mkpath(m_folder));
+    const QString previous = QDir::currentPath();
+    QVERIFY(QDir::setCurrent(m_folder));
+    const auto began = log.beginAt(name, kStart, kSteadyStart);
+    QVERIFY(QDir::setCurrent(previous));
+    QVERIFY(!began);
+    QCOMPARE(log.filePath(), path(name));
+    QVERIFY(!record(log, 1));
+    QVERIFY(QFile::remove(path(name)));
+    const auto failure = record(log, 2);
+    QVERIFY(failure);
+    QCOMPARE(failure->error, ENOENT);
+    QCOMPARE(log.filePath(), path(next));
+    QVERIFY(!record(log, 3));
+    log.end();
+    QCOMPARE(readFile(path(next)), fileWith(2, 3));
 }
 
 QTEST_GUILESS_MAIN(TstRunLog)

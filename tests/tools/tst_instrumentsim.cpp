@@ -264,6 +264,24 @@ private slots:
         }
     }
 
+    // The gaps are the simulator's own measure of the sender's pauses: a sender without pauses
+    // gets gaps of next to nothing, and the line keeps its usual start for readers that match it.
+    void limitsWithTheirGaps()
+    {
+        Sim sim({ "--log-gaps", "--reply-delay", "0" });
+        QVERIFY(sim.waitForLines("link "));
+        QVERIFY(sim.openPort());
+        QVERIFY(sim.send(QByteArray("\x52\x6D\x01\x6F\x01", 5)));
+        QVERIFY(sim.waitForLines("limits 0x52 "));
+        const QByteArray line = sim.lines("limits 0x52 ").constFirst();
+        const QRegularExpression form(
+            QStringLiteral("^limits 0x52 36.5 36.7 \\(gaps ([0-9]+) ms, ([0-9]+) ms\\)$"));
+        const QRegularExpressionMatch match = form.match(QString::fromLatin1(line));
+        QVERIFY2(match.hasMatch(), line.constData());
+        QVERIFY(match.captured(1).toInt() < 1000);
+        QVERIFY(match.captured(2).toInt() < 1000);
+    }
+
     void repliesOnTheLine_data()
     {
         QTest::addColumn<QStringList>("options");

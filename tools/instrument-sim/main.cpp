@@ -4,6 +4,7 @@
 #include "tools/instrument-sim/PtyLink.h"
 #include "tools/instrument-sim/RegulatorModel.h"
 
+#include <array>
 #include <charconv>
 #include <chrono>
 #include <cmath>
@@ -36,6 +37,7 @@ struct Options {
     std::uint32_t seed = 1;
     int replyDelayMs = 5;
     bool silent = false;
+    bool logGaps = false;
     unsigned long strayEvery = 0; // 0: never
     unsigned long shortEvery = 0; // 0: never
     unsigned long silentEvery = 0; // 0: never
@@ -70,6 +72,9 @@ void usage()
         "  --seed N           seed of the sensor noise, 0 to 4294967295 (default 1)\n"
         "  --reply-delay MS   milliseconds between a poll and its reply (default 5)\n"
         "  --silent           never answer a poll\n"
+        "  --log-gaps         end each limits line with the milliseconds from the command byte\n"
+        "                     to the lower limit and from the lower to the upper limit, as\n"
+        "                     they arrived: limits 0x52 36.5 36.7 (gaps 100 ms, 100 ms)\n"
         "  --stray-every N    after every N-th reply send one stray byte 0x%02X\n"
         "  --short-every N    send only the first byte of every N-th reply, as a line that\n"
         "                     drops a byte would\n"
@@ -179,6 +184,10 @@ std::optional<UsageError> parseArguments(int argc, char** argv, Options& options
             options.silent = true;
             continue;
         }
+        if (argument == "--log-gaps") {
+            options.logGaps = true;
+            continue;
+        }
         if (!argument.starts_with("-") || argument == "-") {
             if (!options.link.empty())
                 return UsageError { "only one LINK may be given, got a second: "
@@ -276,6 +285,7 @@ public:
             std::uint8_t command = 0;
             switch (m_link.readByte(command, -1)) {
             case PtyLink::Wait::Ready:
+                m_commandArrived = std::chrono::steady_clock::now();
                 break;
             case PtyLink::Wait::Failed:
                 return failed();
@@ -380,6 +390,7 @@ private:
     bool limits()
     {
         std::uint8_t bytes[4] = {};
+        std::array<std::chrono::steady_clock::time_point, 4> arrived {};
         std::size_t got = 0;
         const auto deadline
             = std::chrono::steady_clock::now() + std::chrono::milliseconds(kLimitsBoundMs);
@@ -389,7 +400,7 @@ private:
             const auto waited
                 = m_link.readByte(bytes[got], left.count() > 0 ? int(left.count()) : 0);
             if (waited == PtyLink::Wait::Ready)
-                ++got;
+                arrived[got++] = std::chrono::steady_clock::now();
             else if (waited == PtyLink::Wait::TimedOut)
                 break;
             else
@@ -405,12 +416,20 @@ private:
         // The old limits govern the time up to now; the new ones from here on.
         catchUp();
         const bool inOrder = m_model.setLimits(lower / 10.0, upper / 10.0);
-        if (inOrder)
-            logf("limits 0x52 %s %s", tenthsText(lower).c_str(), tenthsText(upper).c_str());
-        else
-            logf("limits 0x52 %s %s (reversed: regulating from %s to %s)",
-                tenthsText(lower).c_str(), tenthsText(upper).c_str(), tenthsText(upper).c_str(),
-                tenthsText(lower).c_str());
+        std::string line = "limits 0x52 " + tenthsText(lower) + ' ' + tenthsText(upper);
+        if (!inOrder)
+            line += " (reversed: regulating from " + tenthsText(upper) + " to " + tenthsText(lower)
+                + ')';
+        if (m_options.logGaps) {
+            // Each limit is written in one go, so its first byte marks when it came.
+            const auto ms = [](auto gap) {
+                return std::to_string(
+                    std::chrono::duration_cast<std::chrono::milliseconds>(gap).count());
+            };
+            line += " (gaps " + ms(arrived[0] - m_commandArrived) + " ms, "
+                + ms(arrived[2] - arrived[1]) + " ms)";
+        }
+        log(line);
         return true;
     }
 
@@ -436,6 +455,7 @@ private:
     PtyLink& m_link;
     RegulatorModel m_model;
     std::chrono::steady_clock::time_point m_lastAdvance;
+    std::chrono::steady_clock::time_point m_commandArrived;
     unsigned long m_polls = 0;
     unsigned long m_replies = 0;
     int m_status = 0;

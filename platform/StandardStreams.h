@@ -1,0 +1,11 @@
+#pragma once
+
+namespace platform {
+
+/** Whether standard error is a terminal that a person reads, not a file, a pipe or a journal. */
+bool standardErrorIsTerminal();
+
+/** The handle of standard output, for writers that take one (runlog::RunStream). */
+int standardOutputHandle();
+
+} // namespace platform
