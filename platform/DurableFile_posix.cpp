@@ -27,6 +27,29 @@ bool isFolder(const QByteArray& path)
     return ::stat(path.constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }
 
+// Writes all of @p bytes with @p write (data, size, bytes written so far), retrying EINTR and
+// going on after a partial write; a write that takes nothing counts as a full disk.
+template <typename Write> Transferred writtenWhole(QByteArrayView bytes, Write write)
+{
+    Transferred done;
+    while (done.count < bytes.size()) {
+        const ssize_t written = write(
+            bytes.data() + done.count, static_cast<size_t>(bytes.size() - done.count), done.count);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0) {
+            done.error = errno;
+            break;
+        }
+        if (written == 0) {
+            done.error = ENOSPC;
+            break;
+        }
+        done.count += written;
+    }
+    return done;
+}
+
 Opened openWith(const QString& path, int flags)
 {
     const QByteArray name = QFile::encodeName(path);
@@ -88,44 +111,15 @@ Opened openExisting(const QString& path)
 
 Transferred writeAt(int file, QByteArrayView bytes, qint64 offset)
 {
-    Transferred done;
-    while (done.count < bytes.size()) {
-        const ssize_t written = ::pwrite(file, bytes.data() + done.count,
-            static_cast<size_t>(bytes.size() - done.count), offset + done.count);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0) {
-            done.error = errno;
-            break;
-        }
-        if (written == 0) {
-            done.error = ENOSPC;
-            break;
-        }
-        done.count += written;
-    }
-    return done;
+    return writtenWhole(bytes, [file, offset](const char* data, size_t size, qint64 done) {
+        return ::pwrite(file, data, size, offset + done);
+    });
 }
 
 Transferred writeAll(int file, QByteArrayView bytes)
 {
-    Transferred done;
-    while (done.count < bytes.size()) {
-        const ssize_t written = ::write(
-            file, bytes.data() + done.count, static_cast<size_t>(bytes.size() - done.count));
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written < 0) {
-            done.error = errno;
-            break;
-        }
-        if (written == 0) {
-            done.error = ENOSPC;
-            break;
-        }
-        done.count += written;
-    }
-    return done;
+    return writtenWhole(
+        bytes, [file](const char* data, size_t size, qint64) { return ::write(file, data, size); });
 }
 
 Transferred readAt(int file, char* into, qint64 size, qint64 offset)
