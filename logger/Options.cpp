@@ -22,6 +22,7 @@ namespace {
 constexpr int kNoScreenDotsPerInch = 96;
 
 constexpr std::int32_t kHighestTenths = std::numeric_limits<std::uint16_t>::max();
+constexpr std::int32_t kLongestInterval = std::numeric_limits<std::int32_t>::max();
 
 // A value that is refused, and why, or the value taken.
 template <typename T> using Checked = std::variant<T, UsageError>;
@@ -272,6 +273,15 @@ std::variant<Options, UsageError> parseOptions(
     options.port = portName.value_or(options.port);
     options.baudRate = baudRate.value_or(options.baudRate);
     options.intervalMs = intervalMs.value_or(options.intervalMs);
+    // The file's interval is taken as the window takes it, but one of 0 never ticks and a
+    // negative one is weeks: the window would sit idle, the logger would run polling nothing.
+    // Listing the ports and sending limits alone need no interval.
+    const bool polls = !options.listPorts && options.count != 0;
+    if (polls && (options.intervalMs == 0 || options.intervalMs > std::uint32_t(kLongestInterval)))
+        return refuse(QStringLiteral("settings"),
+            QStringLiteral("TimerWorkInterval=%1 in %2 never polls; give --interval MS")
+                .arg(static_cast<std::int32_t>(options.intervalMs))
+                .arg(quoted(settingsFile)));
     return options;
 }
 

@@ -262,6 +262,30 @@ private slots:
             QDir(QCoreApplication::applicationDirPath()).filePath("VelmoraThermo.ini"));
     }
 
+    // An interval the window's timer would never fire at is refused, unless the command line
+    // gives its own.
+    void settingsIntervalThatNeverPolls_data()
+    {
+        QTest::addColumn<QByteArray>("interval");
+        QTest::newRow("0") << QByteArray("0");
+        QTest::newRow("-800") << QByteArray("-800");
+    }
+    void settingsIntervalThatNeverPolls()
+    {
+        QFETCH(QByteArray, interval);
+        writeSettingsFile(m_folder, "TimerWorkInterval=" + interval + "\r\n");
+        const auto result = parse({});
+        const auto* error = std::get_if<UsageError>(&result);
+        QVERIFY(error);
+        QCOMPARE(error->message,
+            QStringLiteral(
+                "--settings: TimerWorkInterval=%1 in '%2' never polls; give --interval MS")
+                .arg(QString::fromLatin1(interval), defaultFile()));
+        QCOMPARE(accepted({ "--interval", "900" }).intervalMs, 900u);
+        QVERIFY(accepted({ "--list-ports" }).listPorts);
+        QCOMPARE(accepted({ "--limits", "36.5,36.7", "--count", "0" }).count, 0);
+    }
+
     void helpNamesEveryOptionAndExitStatus()
     {
         const QString help = logger::helpText();
