@@ -2,7 +2,7 @@
 
 #include "app/RunLogSettings.h"
 #include "instrument/PollCycle.h"
-#include "logger/Link.h"
+#include "instrument/PollLink.h"
 #include "logger/Options.h"
 #include "logger/PollLoop.h"
 #include "logger/Report.h"
@@ -13,6 +13,7 @@
 #include "platform/SerialPort.h"
 #include "platform/StandardStreams.h"
 #include "platform/StopSignals.h"
+#include "runlog/TickOutcomeStatus.h"
 
 #include <QDateTime>
 
@@ -55,7 +56,8 @@ QString runFolderOf(const Options& options)
 // The polling itself, from the open port to the summary; returns the exit status.
 class Run {
 public:
-    Run(const Options& options, RunOutput& output, Link& link, instrument::PollCycle& poll)
+    Run(const Options& options, RunOutput& output, instrument::PollLink& link,
+        instrument::PollCycle& poll)
         : m_options(options)
         , m_output(output)
         , m_link(link)
@@ -69,16 +71,16 @@ public:
     {
         const QDateTime time = QDateTime::currentDateTime();
         const platform::Clock::Duration steady = platform::clock().now();
-        const std::optional<TickOutcome> outcome = m_link.tick();
+        const std::optional<instrument::TickOutcome> outcome = m_link.tick();
         if (!outcome)
             return false;
         std::optional<double> reading;
-        if (*outcome == TickOutcome::Ok) {
+        if (*outcome == instrument::TickOutcome::Ok) {
             reading = newestReading(m_poll);
             // No chart here: the buffer only wraps.
             m_poll.endOfReading(instrument::PollCycle::kCapacity);
         }
-        const runlog::TickStatus status = tickStatus(*outcome);
+        const runlog::TickStatus status = runlog::tickStatus(*outcome);
         ++(status == runlog::TickStatus::Ok && reading ? m_tally.readings : m_tally.withoutReading);
         if (const auto failure = m_output.record(status, reading, time, steady)) {
             tell(writeFailure(*failure)
@@ -90,6 +92,8 @@ public:
             return false;
         if (m_showReadings)
             say(readingLine(time, reading, status));
+        if (!m_options.quiet)
+            tellLinkChange(*outcome);
         ++m_ticks;
         return !m_options.count || m_ticks < *m_options.count;
     }
@@ -107,13 +111,29 @@ public:
     }
 
 private:
+    // A lost port and its return, once each, for a log that has no reading lines (a service's
+    // journal); the rows say the same tick by tick.
+    void tellLinkChange(instrument::TickOutcome outcome)
+    {
+        if (outcome == instrument::TickOutcome::PortLost && !m_toldLost) {
+            tell(QStringLiteral("lost %1; opening it again at each tick").arg(m_options.port));
+            m_toldLost = true;
+        } else if (m_link.reconnects() > m_toldReconnects) {
+            tell(QStringLiteral("%1 is back; polling goes on").arg(m_options.port));
+            m_toldLost = false;
+        }
+        m_toldReconnects = m_link.reconnects();
+    }
+
     const Options& m_options;
     RunOutput& m_output;
-    Link& m_link;
+    instrument::PollLink& m_link;
     instrument::PollCycle& m_poll;
     bool m_showReadings;
     Tally m_tally;
     std::int64_t m_ticks = 0;
+    bool m_toldLost = false;
+    int m_toldReconnects = 0;
 };
 
 } // namespace
@@ -149,7 +169,7 @@ int runPolling(const Options& options)
     platform::SerialPort port;
     // The poll cycle holds a sweep's buffer: too large for the stack of a small system.
     const auto poll = std::make_unique<instrument::PollCycle>();
-    Link link(port, *poll);
+    instrument::PollLink link(port, *poll);
     if (const platform::SerialError error = link.start(options.port, options.baudRate);
         error != platform::SerialError::None) {
         tell(portFailure(options.port, platform::serialDevicePath(options.port), error));

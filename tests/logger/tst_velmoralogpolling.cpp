@@ -25,12 +25,13 @@ constexpr int kBoundMs = 20000;
 
 // The simulator on a link of its own, and what it logged.
 struct Sim {
-    explicit Sim(const QString& folder)
+    explicit Sim(const QString& folder, const QStringList& options = {})
         : link(folder + QStringLiteral("/port"))
     {
         process.start(QStringLiteral(INSTRUMENT_SIM),
-            { QStringLiteral("--log-gaps"), QStringLiteral("--reply-delay"), QStringLiteral("0"),
-                link });
+            QStringList {
+                QStringLiteral("--log-gaps"), QStringLiteral("--reply-delay"), QStringLiteral("0") }
+                + options + QStringList { link });
     }
     ~Sim()
     {
@@ -312,6 +313,58 @@ private slots:
         // The port is free again at once.
         platform::SerialPort port;
         QCOMPARE(port.open(m_sim->link), platform::SerialError::None);
+    }
+
+    // The adapter goes while polling runs and comes back at the same name: the ticks without it
+    // are port-lost rows, and the readings go on in the same file.
+    void lostPortIsOpenedAgainAndPollingGoesOn()
+    {
+        m_sim.reset();
+        m_sim = std::make_unique<Sim>(m_dir->path(),
+            QStringList { QStringLiteral("--vanish-after"), QStringLiteral("3"),
+                QStringLiteral("--return-after"), QStringLiteral("2") });
+        QVERIFY(m_sim->waitForLines("link "));
+        const QString file = path(QStringLiteral("night.csv"));
+        QProcess process;
+        prepare(process, { "--output", file });
+        process.start();
+        QVERIFY(process.waitForStarted(kBoundMs));
+        QVERIFY(m_sim->waitForLines("returned at "));
+        // Two readings after the return, each on the disk.
+        QVERIFY(m_sim->waitForLines("poll 0x51 -> ", 5));
+        const QDeadlineTimer deadline(kBoundMs);
+        while (readFile(file).count(",ok\n") < 5 && !deadline.hasExpired())
+            QTest::qWait(20);
+        QVERIFY(!deadline.hasExpired());
+        QCOMPARE(::kill(pid_t(process.processId()), SIGTERM), 0);
+        const Run result = finished(process);
+        QVERIFY(result.ended);
+        QCOMPARE(result.exitCode, 0);
+
+        const QList<runlog::RunRow> rows = wholeRows(readFile(file));
+        QList<TickStatus> order;
+        qsizetype lost = 0;
+        QList<double> readings;
+        for (const runlog::RunRow& row : rows) {
+            if (order.isEmpty() || order.constLast() != row.status)
+                order.append(row.status);
+            lost += row.status == TickStatus::PortLost;
+            if (row.status == TickStatus::Ok)
+                readings.append(*row.temperature);
+        }
+        QCOMPARE(
+            order, QList<TickStatus>({ TickStatus::Ok, TickStatus::PortLost, TickStatus::Ok }));
+        // Two seconds away at half a second a tick: the tick that found it gone and more.
+        QVERIFY2(lost >= 2, qPrintable(QString::number(lost)));
+        QVERIFY(m_sim->waitForLines("poll 0x51 -> ", readings.size()));
+        QCOMPARE(readings, m_sim->readings());
+        const QByteArray name = m_sim->link.toLocal8Bit();
+        QCOMPARE(result.errLines().mid(1),
+            QByteArrayList({ "velmora-log: lost " + name + "; opening it again at each tick",
+                "velmora-log: " + name + " is back; polling goes on",
+                "velmora-log: " + QByteArray::number(readings.size()) + " readings, "
+                    + QByteArray::number(lost) + " ticks without a reading, 1 reconnect; rows in "
+                    + file.toLocal8Bit() }));
     }
 
     void limitsAreSentAndRecordedFirst_data()
