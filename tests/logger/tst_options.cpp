@@ -250,11 +250,12 @@ private slots:
         const app::WriteAccess readOnly { [](const QString&) { return false; },
             [](const QString&) { return false; } };
         const auto locate = [&] { return app::locateSettings(program.path(), folders, readOnly); };
-        const auto options = [](const app::SettingsLocation& location, QStringList arguments) {
-            const auto result = logger::parseOptions(
-                QStringList { QStringLiteral("velmora-log") } + arguments, location);
-            return std::get<Options>(result);
-        };
+        const auto options
+            = [](const app::SettingsLocation& location, const QStringList& arguments) {
+                  const auto result = logger::parseOptions(
+                      QStringList { QStringLiteral("velmora-log") } + arguments, location);
+                  return std::get<Options>(result);
+              };
 
         Options found = options(locate(), {});
         QCOMPARE(found.settingsFile, program.filePath(QStringLiteral("VelmoraThermo.ini")));
