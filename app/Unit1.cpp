@@ -59,8 +59,13 @@ int screenDotsPerInch()
 } // namespace
 
 TForm1::TForm1(const QString& settingsFile, QWidget* parent)
+    : TForm1(app::SettingsLocation::fixed(QFileInfo(settingsFile).absoluteFilePath()), parent)
+{
+}
+
+TForm1::TForm1(const app::SettingsLocation& settings, QWidget* parent)
     : QMainWindow(parent, kWindowFlags)
-    , m_settingsFile(QFileInfo(settingsFile).absoluteFilePath())
+    , m_location(settings)
     , m_settings(screenDotsPerInch())
 {
     setObjectName(QStringLiteral("Form1"));
@@ -236,7 +241,7 @@ void TForm1::showChart()
 
 void TForm1::FormCreate()
 {
-    platform::Profile profile(m_settingsFile);
+    const platform::Profile profile = m_location.profile();
     m_settings = app::loadSettings(profile, screenDotsPerInch());
     m_runLogSettings = app::loadRunLogSettings(profile);
     // The poll interval lives in the timer itself, which stays disabled until Start.
@@ -248,10 +253,14 @@ void TForm1::FormCreate()
 void TForm1::FormClose()
 {
     m_settings.TimerWorkInterval = tmr1->interval();
-    platform::Profile profile(m_settingsFile);
+    platform::Profile profile = m_location.profile();
+    // The user's own copy may be the first file in a folder not made yet; a folder that cannot
+    // be made fails the save below, which names the file.
+    if (m_location.isPerUser())
+        app::makePrivateFolder(QFileInfo(m_location.writeFile).absolutePath());
     if (!app::saveSettings(profile, m_settings, m_runLogSettings)) {
-        const QString message
-            = QStringLiteral("Unable to write to %1").arg(QDir::toNativeSeparators(m_settingsFile));
+        const QString message = QStringLiteral("Unable to write to %1")
+                                    .arg(QDir::toNativeSeparators(m_location.writeFile));
         throw std::runtime_error(message.toStdString());
     }
 }
@@ -404,7 +413,7 @@ void TForm1::GetTemperClick()
 
 QString TForm1::runFolder() const
 {
-    return app::runFolder(m_settingsFile, m_runLogSettings);
+    return app::prepareRunFolder(m_location, m_runLogSettings);
 }
 
 void TForm1::beginRun()

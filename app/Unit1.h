@@ -2,6 +2,7 @@
 
 #include "app/RunLogSettings.h"
 #include "app/Settings.h"
+#include "app/SettingsLocation.h"
 #include "chart/ChartRenderer.h"
 #include "instrument/PollCycle.h"
 #include "instrument/PollLink.h"
@@ -45,8 +46,10 @@ public:
     static constexpr int kClientWidth = 609;
     static constexpr int kClientHeight = 204;
 
-    /** Builds the window and loads the settings from @p settingsFile. */
+    /** Builds the window and loads the settings from @p settingsFile, which it also writes. */
     explicit TForm1(const QString& settingsFile, QWidget* parent = nullptr);
+    /** Builds the window and loads the settings from where @p settings says. */
+    explicit TForm1(const app::SettingsLocation& settings, QWidget* parent = nullptr);
     ~TForm1() override;
 
     /** The dialogs are created after the main window; it reaches them through these. */
@@ -59,7 +62,9 @@ public:
     /** Takes changed settings, as the parameters dialog hands them back; the timer's interval
      * follows. Nothing is redrawn or reopened: that is the caller's choice. */
     void setSettings(const app::Settings& settings);
-    const QString& settingsFile() const { return m_settingsFile; }
+    /** The settings file the window writes when it closes. */
+    const QString& settingsFile() const { return m_location.writeFile; }
+    const app::SettingsLocation& settingsLocation() const { return m_location; }
     const QImage& chartImage() const { return m_chart.image(); }
     std::int32_t sampleCounter() const { return m_poll.counter(); }
     const instrument::PollCycle& pollCycle() const { return m_poll; }
@@ -114,7 +119,7 @@ private:
     void reportLogFailure(const runlog::LogFailure& failure);
     chart::ChartScale chartScale() const;
 
-    QString m_settingsFile;
+    app::SettingsLocation m_location;
     app::Settings m_settings;
     chart::ChartRenderer m_chart;
     instrument::PollCycle m_poll;

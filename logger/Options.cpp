@@ -172,6 +172,12 @@ std::optional<UsageError> readSettings(const QString& file, bool named, Options&
 std::variant<Options, UsageError> parseOptions(
     const QStringList& arguments, const QString& defaultSettingsFile)
 {
+    return parseOptions(arguments, app::SettingsLocation::fixed(defaultSettingsFile));
+}
+
+std::variant<Options, UsageError> parseOptions(
+    const QStringList& arguments, const app::SettingsLocation& defaultSettings)
+{
     QCommandLineParser parser;
     const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") }, {});
     const QCommandLineOption version({ QStringLiteral("v"), QStringLiteral("version") }, {});
@@ -264,7 +270,9 @@ std::variant<Options, UsageError> parseOptions(
     }
 
     const bool named = parser.isSet(settings);
-    const QString settingsFile = named ? parser.value(settings) : defaultSettingsFile;
+    options.settingsLocation
+        = named ? app::SettingsLocation::fixed(parser.value(settings)) : defaultSettings;
+    const QString settingsFile = options.settingsLocation.readFile;
     if (named && settingsFile.isEmpty())
         return refuse(QStringLiteral("settings"), QStringLiteral("give a file name"));
     if (auto error = readSettings(settingsFile, named, options))
@@ -285,9 +293,14 @@ std::variant<Options, UsageError> parseOptions(
     return options;
 }
 
+app::SettingsLocation defaultSettingsLocation()
+{
+    return app::locateSettings(QCoreApplication::applicationDirPath());
+}
+
 QString defaultSettingsFile()
 {
-    return app::settingsFilePath(QCoreApplication::applicationDirPath());
+    return defaultSettingsLocation().readFile;
 }
 
 QString helpText()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/SettingsLocation.h"
 #include "instrument/LimitsUpload.h"
 
 #include <QString>
@@ -32,6 +33,8 @@ struct Options {
     /** The settings file the port, rate and interval came from, and whether it was there. */
     QString settingsFile;
     bool settingsFileFound = false;
+    /** Where that file was found, for the run folder: the window's rule, or --settings alone. */
+    app::SettingsLocation settingsLocation;
 
     /** A settings name ("COM3", "ttyUSB0") or a device path, as the window's Port. */
     QString port;
@@ -66,8 +69,17 @@ struct UsageError {
  */
 std::variant<Options, UsageError> parseOptions(
     const QStringList& arguments, const QString& defaultSettingsFile);
+/**
+ * As above, the settings read from @p defaultSettings unless --settings names a file; that file
+ * alone is then read, and its run folder is beside it as it stands.
+ */
+std::variant<Options, UsageError> parseOptions(
+    const QStringList& arguments, const app::SettingsLocation& defaultSettings);
 
-/** The settings file beside the program, as the window uses it: needs a QCoreApplication. */
+/** The window's settings, found by the window's rule from the program's folder: needs a
+ * QCoreApplication. */
+app::SettingsLocation defaultSettingsLocation();
+/** The settings file the window would read now. */
 QString defaultSettingsFile();
 
 /** What --help prints: every option and the exit codes. */

@@ -1,6 +1,7 @@
 #include "logger/Polling.h"
 
 #include "app/RunLogSettings.h"
+#include "app/SettingsLocation.h"
 #include "instrument/PollCycle.h"
 #include "instrument/PollLink.h"
 #include "logger/Options.h"
@@ -50,7 +51,7 @@ std::optional<double> newestReading(const instrument::PollCycle& poll)
 QString runFolderOf(const Options& options)
 {
     const platform::Profile profile(options.settingsFile);
-    return app::runFolder(options.settingsFile, app::loadRunLogSettings(profile));
+    return app::prepareRunFolder(options.settingsLocation, app::loadRunLogSettings(profile));
 }
 
 // The polling itself, from the open port to the summary; returns the exit status.

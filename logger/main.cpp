@@ -42,7 +42,7 @@ int run(int argc, char** argv)
     QCoreApplication::setApplicationVersion(QString::fromLatin1(app::kVersion));
 
     const auto parsed
-        = logger::parseOptions(QCoreApplication::arguments(), logger::defaultSettingsFile());
+        = logger::parseOptions(QCoreApplication::arguments(), logger::defaultSettingsLocation());
     if (const auto* error = std::get_if<logger::UsageError>(&parsed)) {
         std::fprintf(stderr, "velmora-log: %s\n", error->message.toLocal8Bit().constData());
         return logger::kExitUsage;

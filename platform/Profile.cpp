@@ -14,6 +14,12 @@ Profile::Profile(QString filePath)
 {
 }
 
+Profile::Profile(QString filePath, QString baseFilePath)
+    : m_filePath(std::move(filePath))
+    , m_baseFilePath(std::move(baseFilePath))
+{
+}
+
 QString Profile::readString(QStringView section, QStringView key, QStringView defaultValue) const
 {
     loadIfNeeded();
@@ -82,9 +88,17 @@ void Profile::loadIfNeeded() const
 std::optional<IniDocument> Profile::loadDocument() const
 {
     // QFileInfo follows a dangling link to its missing target; QFile::exists() would not.
-    if (!QFileInfo::exists(m_filePath))
-        return IniDocument {};
-    QFile file(m_filePath);
+    if (!QFileInfo::exists(m_filePath)) {
+        if (m_baseFilePath.isEmpty() || !QFileInfo::exists(m_baseFilePath))
+            return IniDocument {};
+        return readDocument(m_baseFilePath).value_or(IniDocument {});
+    }
+    return readDocument(m_filePath);
+}
+
+std::optional<IniDocument> Profile::readDocument(const QString& path)
+{
+    QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return std::nullopt;
     const QByteArray bytes = file.readAll();

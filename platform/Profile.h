@@ -22,6 +22,14 @@ public:
     static constexpr qsizetype kMaxValueLength = IniDocument::kMaxValueLength;
 
     explicit Profile(QString filePath);
+    /**
+     * A profile whose file may not exist yet while another one stands in for it: as long as
+     * @p filePath is missing, reads come from @p baseFilePath, and the first write starts from
+     * that file's text, so every line of it is kept in the new @p filePath. @p baseFilePath is
+     * never written. A base file that cannot be read counts as an empty one here: it belongs to
+     * someone else, and a copy of our own loses nothing of it.
+     */
+    Profile(QString filePath, QString baseFilePath);
 
     const QString& filePath() const { return m_filePath; }
 
@@ -74,8 +82,10 @@ private:
     void loadIfNeeded() const;
     // The file's text: empty for a missing file, nullopt when it exists but can't be read.
     std::optional<IniDocument> loadDocument() const;
+    static std::optional<IniDocument> readDocument(const QString& path);
 
     QString m_filePath;
+    QString m_baseFilePath;
     // The file as last read or written.
     mutable IniDocument m_document;
     mutable bool m_loaded = false;

@@ -239,6 +239,46 @@ private slots:
         QCOMPARE(int(options.intervalMs), intervalMs);
     }
 
+    void theUsersCopyWhereTheProgramFolderIsReadOnly()
+    {
+        // The window's rule with a program folder that takes no writes: the user's copy is read
+        // once it exists, the administrator's file until then; --settings bypasses both.
+        QTemporaryDir program;
+        QTemporaryDir home;
+        writeSettingsFile(program, "Port=ttyS4\r\nTimerWorkInterval=1500\r\n");
+        const app::UserFolders folders { home.path(), {}, {} };
+        const app::WriteAccess readOnly { [](const QString&) { return false; },
+            [](const QString&) { return false; } };
+        const auto locate = [&] { return app::locateSettings(program.path(), folders, readOnly); };
+        const auto options
+            = [](const app::SettingsLocation& location, const QStringList& arguments) {
+                  const auto result = logger::parseOptions(
+                      QStringList { QStringLiteral("velmora-log") } + arguments, location);
+                  return std::get<Options>(result);
+              };
+
+        Options found = options(locate(), {});
+        QCOMPARE(found.settingsFile, program.filePath(QStringLiteral("VelmoraThermo.ini")));
+        QCOMPARE(found.port, QStringLiteral("ttyS4"));
+
+        const QString copy = home.filePath(QStringLiteral(".config/velmora-thermo"));
+        QVERIFY(QDir().mkpath(copy));
+        QVERIFY(writeFile(copy + QStringLiteral("/VelmoraThermo.ini"),
+            "[Options]\r\nPort=ttyUSB2\r\nTimerWorkInterval=900\r\n"));
+        found = options(locate(), {});
+        QCOMPARE(found.settingsFile, copy + QStringLiteral("/VelmoraThermo.ini"));
+        QVERIFY(found.settingsFileFound);
+        QCOMPARE(found.port, QStringLiteral("ttyUSB2"));
+        QCOMPARE(found.intervalMs, 900u);
+        QCOMPARE(found.settingsLocation.userRunFolder,
+            home.filePath(QStringLiteral(".local/share/velmora-thermo/runs")));
+
+        const QString named = program.filePath(QStringLiteral("VelmoraThermo.ini"));
+        found = options(locate(), { QStringLiteral("--settings"), named });
+        QCOMPARE(found.settingsFile, named);
+        QCOMPARE(found.settingsLocation, app::SettingsLocation::fixed(named));
+    }
+
     void theDefaultSettingsFileIsTheWindows()
     {
         // Absent: the window's own defaults.

@@ -86,6 +86,8 @@ private slots:
     void symlinkTargetReplaced();
     void saveRemovesLeftovers_data();
     void saveRemovesLeftovers();
+    void baseFileStandsInUntilTheFileExists();
+    void unreadableBaseFileCountsAsEmpty();
 
 private:
     QString path(const QString& name = QStringLiteral("t.ini")) const
@@ -704,6 +706,44 @@ void TstProfile::saveRemovesLeftovers()
         QVERIFY(Profile(path()).writeString(kOptions, u"Port", u"COM8"));
         QCOMPARE(entries(m_dir->path()), QStringList { "t.ini" });
     }
+}
+
+void TstProfile::baseFileStandsInUntilTheFileExists()
+{
+    const QString base = path(QStringLiteral("base.ini"));
+    const QString own = path(QStringLiteral("own.ini"));
+    const QByteArray baseText(
+        "; the lab's settings\r\n[Options]\r\nPort=COM3\r\nBaudRate=9600\r\n");
+    QVERIFY(writeBytes(base, baseText));
+
+    Profile profile(own, base);
+    QCOMPARE(profile.readString(kOptions, u"Port", u"COM1"), QStringLiteral("COM3"));
+    QVERIFY(profile.writeString(kOptions, u"Port", u"ttyUSB0"));
+    // The new file is the base file with the change; the base file is never written.
+    QCOMPARE(readBytes(own),
+        QByteArray("; the lab's settings\r\n[Options]\r\nPort=ttyUSB0\r\nBaudRate=9600\r\n"));
+    QCOMPARE(readBytes(base), baseText);
+
+    // Once the file exists it alone counts, in reading and in writing.
+    QVERIFY(writeBytes(base, "[Options]\r\nPort=COM9\r\nNPoints=5\r\n"));
+    Profile again(own, base);
+    QCOMPARE(again.readString(kOptions, u"Port", u"COM1"), QStringLiteral("ttyUSB0"));
+    QCOMPARE(again.readString(kOptions, u"NPoints", u"1000"), QStringLiteral("1000"));
+    QVERIFY(again.writeString(kOptions, u"NPoints", u"50"));
+    QVERIFY(!readBytes(own).contains("COM9"));
+}
+
+void TstProfile::unreadableBaseFileCountsAsEmpty()
+{
+    // A base file that cannot be read (a folder at its name here: no mode bits involved, so
+    // root sees it too) must not stop the profile's own file from being written.
+    const QString base = path(QStringLiteral("base.ini"));
+    QVERIFY(QDir().mkpath(base));
+    const QString own = path(QStringLiteral("own.ini"));
+    Profile profile(own, base);
+    QCOMPARE(profile.readString(kOptions, u"Port", u"COM1"), QStringLiteral("COM1"));
+    QVERIFY(profile.writeString(kOptions, u"Port", u"COM2"));
+    QCOMPARE(readBytes(own), QByteArray("[Options]\r\nPort=COM2\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TstProfile)
