@@ -69,10 +69,12 @@ programs="$(awk '$1 == "-rwxr-xr-x" { print $6 }' "$work/contents" | sort | tr '
 [ "$programs" = "./usr/lib/velmora-thermo/instrument-sim ./usr/lib/velmora-thermo/velmora-log ./usr/lib/velmora-thermo/velmora-thermo " ] \
     || fail "executable files: $programs"
 
-# The fields: dependencies from dpkg-shlibdeps, Debian packages of the release only.
+# The fields: the libraries dpkg-shlibdeps found, and the platform plugins and fonts the window
+# needs besides.
 depends="$(dpkg-deb --field "$deb" Depends)"
-for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6; do
-    [[ ",$depends," == *", $library "* || ",$depends," == *",$library "* ]] \
+for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins \
+    fonts-dejavu-core; do
+    tr ',' '\n' <<<"$depends" | sed -E 's/^ +//; s/[ (].*//' | grep -qx -- "$library" \
         || fail "Depends lacks $library: $depends"
 done
 [ "$(dpkg-deb --field "$deb" Section)" = science ] || fail "the section is not science"
