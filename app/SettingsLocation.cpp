@@ -51,6 +51,13 @@ QString baseFolder(const QString& named, const UserFolders& folders, const char*
 
 } // namespace
 
+bool isInSystemTree(const QString& path)
+{
+    const QString whole = QDir::cleanPath(QFileInfo(path).absoluteFilePath());
+    return whole.startsWith(QStringLiteral("/usr/"))
+        && !whole.startsWith(QStringLiteral("/usr/local/"));
+}
+
 QString userConfigFolder(const UserFolders& folders)
 {
     return QDir(baseFolder(folders.configHome, folders, ".config"))
@@ -68,7 +75,7 @@ SettingsLocation locateSettings(
 {
     const QString programFile
         = QDir::cleanPath(QFileInfo(settingsFilePath(programFolder)).absoluteFilePath());
-    if (access.canReplaceFile(programFile))
+    if (!isInSystemTree(programFile) && access.canReplaceFile(programFile))
         return SettingsLocation::fixed(programFile);
 
     SettingsLocation location;
@@ -87,7 +94,8 @@ QString runFolder(
     QString beside = app::runFolder(location.programFile, settings);
     if (!settings.Folder.isEmpty() || location.userRunFolder.isEmpty())
         return beside;
-    return access.canMakeFilesIn(beside) ? beside : location.userRunFolder;
+    return !isInSystemTree(beside) && access.canMakeFilesIn(beside) ? beside
+                                                                    : location.userRunFolder;
 }
 
 bool makePrivateFolder(const QString& folder)

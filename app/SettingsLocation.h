@@ -67,6 +67,13 @@ struct WriteAccess {
     static WriteAccess system();
 };
 
+/**
+ * Whether @p path lies in the tree the system's packages own (/usr, but not /usr/local): the
+ * program installed there never writes beside itself, not even for root; each user, root
+ * included, has a copy of their own.
+ */
+bool isInSystemTree(const QString& path);
+
 /** $XDG_CONFIG_HOME/velmora-thermo; an unset, empty or relative variable means ~/.config. */
 QString userConfigFolder(const UserFolders& folders);
 /** $XDG_DATA_HOME/velmora-thermo; an unset, empty or relative variable means ~/.local/share. */
@@ -74,10 +81,10 @@ QString userDataFolder(const UserFolders& folders);
 
 /**
  * The settings of the program in @p programFolder. While the file there (or, where it is
- * missing, the folder) can be written, it is read and written as it is and nothing else is
- * touched. Otherwise the user's copy, VelmoraThermo.ini in userConfigFolder(), takes the
- * writes, and the reads once it exists; the default run folder may then move to
- * userDataFolder()/runs (see runFolder()).
+ * missing, the folder) can be written, and the folder is not in the system's tree, it is read and
+ * written as it is and nothing else is touched. Otherwise the user's copy, VelmoraThermo.ini in
+ * userConfigFolder(), takes the writes, and the reads once it exists; the default run folder may
+ * then move to userDataFolder()/runs (see runFolder()).
  */
 SettingsLocation locateSettings(const QString& programFolder,
     const UserFolders& folders = UserFolders::fromEnvironment(),

@@ -51,8 +51,9 @@ int run(int argc, char** argv)
     if (options.help)
         return print(logger::helpText());
     if (options.version)
-        return print(QStringLiteral("velmora-log (Velmora Thermo) %1\n")
-                         .arg(QString::fromLatin1(app::kVersion)));
+        return print(
+            QStringLiteral("velmora-log (Velmora Thermo) %1\n%2")
+                .arg(QString::fromLatin1(app::kVersion), QString::fromUtf8(app::kLicenceNotice)));
     if (options.listPorts) {
         const std::vector<platform::PortInfo> ports = platform::listPorts();
         if (ports.empty() && !options.quiet)

@@ -13,6 +13,8 @@ namespace platform {
 namespace {
 
 constexpr mode_t kAnyWriteBit = S_IWUSR | S_IWGRP | S_IWOTH;
+// As many links as the replacement itself follows.
+constexpr int kMaxLinkHops = 40;
 
 // Root passes every access() check on a writable mount, so the mode bits come first: a file or
 // folder with no write bit at all is read-only for everyone, as replaceFileAtomically() has it.
@@ -44,8 +46,13 @@ QByteArray parentOf(const QByteArray& path)
 
 bool canReplaceFile(const QString& path)
 {
-    const QFileInfo info(path);
-    // The replacement writes beside the file a link leads to, not beside the link.
+    QFileInfo info(path);
+    // The replacement writes beside the file a link leads to, not beside the link; a dangling
+    // link is followed to the file it would create there.
+    for (int hop = 0; hop < kMaxLinkHops && !info.exists() && info.isSymLink(); ++hop)
+        info = QFileInfo(info.symLinkTarget());
+    if (!info.exists() && info.isSymLink())
+        return false;
     const QString target = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
     const QByteArray name = QFile::encodeName(target);
     if (name.isEmpty())

@@ -18,7 +18,9 @@ test_packages=(
     clang libclang-rt-14-dev             # the fuzz targets (libFuzzer and the sanitizers)
     clang-tidy                           # the static checks (tools/tidy.sh)
     xdotool xclip                        # the whole-program tests drive the windows and the clipboard
-    desktop-file-utils                   # the install test checks the menu entry
+    desktop-file-utils                   # the install and package tests check the menu entry
+    dpkg-dev lintian                     # the Debian package: its dependencies, its check
+    groff-base man-db                    # the manual pages' check
 )
 
 case "${1:-all}" in

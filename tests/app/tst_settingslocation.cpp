@@ -40,6 +40,8 @@ private slots:
     void located_data();
     void located();
     void aWritableProgramFolderTouchesNothingElse();
+    void theSystemTreeIsNeverWritten_data();
+    void theSystemTreeIsNeverWritten();
     void runFolder_data();
     void runFolder();
     void theUserCopyStartsFromTheAdministratorsFile();
@@ -152,6 +154,35 @@ void TstSettingsLocation::aWritableProgramFolderTouchesNothingElse()
     QVERIFY(app::saveSettings(profile, app::Settings(96)));
     QVERIFY(QFileInfo::exists(programFile()));
     QVERIFY(!QFileInfo::exists(m_dir->filePath(QStringLiteral("home"))));
+}
+
+// Installed by the package, the program is in /usr, which root may write: its settings and
+// runs still go to each user's own folders, root's included, never into the package's tree.
+void TstSettingsLocation::theSystemTreeIsNeverWritten_data()
+{
+    QTest::addColumn<QString>("programFolder");
+    QTest::addColumn<bool>("perUser");
+
+    QTest::newRow("/usr/lib") << "/usr/lib/velmora-thermo" << true;
+    QTest::newRow("/usr/bin") << "/usr/bin" << true;
+    QTest::newRow("/usr/local is the administrator's") << "/usr/local/velmora-thermo" << false;
+    QTest::newRow("/usrdata is no system folder") << "/usrdata/velmora-thermo" << false;
+    QTest::newRow("/opt") << "/opt/velmora-thermo" << false;
+}
+
+void TstSettingsLocation::theSystemTreeIsNeverWritten()
+{
+    QFETCH(QString, programFolder);
+    QFETCH(bool, perUser);
+    const QString file = QDir(programFolder).filePath(QStringLiteral("VelmoraThermo.ini"));
+    const QString runs = QDir(programFolder).filePath(QStringLiteral("runs"));
+    // Everything may be written, as for root.
+    const WriteAccess access = allowing({ file, runs });
+    const SettingsLocation location = app::locateSettings(programFolder, folders(), access);
+    QCOMPARE(location.isPerUser(), perUser);
+    QCOMPARE(location.writeFile, perUser ? userFile() : file);
+    QCOMPARE(app::runFolder(location, app::RunLogSettings {}, access),
+        perUser ? m_dir->filePath(QStringLiteral("home/.local/share/velmora-thermo/runs")) : runs);
 }
 
 void TstSettingsLocation::runFolder_data()

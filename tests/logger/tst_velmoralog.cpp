@@ -51,7 +51,10 @@ private slots:
 
         const Run version = run({ "--version" });
         QCOMPARE(version.exitCode, 0);
-        QCOMPARE(version.out, QByteArray("velmora-log (Velmora Thermo) ") + app::kVersion + '\n');
+        QCOMPARE(version.out,
+            QByteArray("velmora-log (Velmora Thermo) ") + app::kVersion + '\n'
+                + app::kLicenceNotice);
+        QVERIFY(version.out.contains("GPL-3.0-or-later"));
         QCOMPARE(version.err, QByteArray());
     }
 

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Checks the example systemd unit of velmora-log with systemd-analyze verify: its keys, its
-# sections and its command. The program path it names is that of an installed folder, so the
-# check runs on a copy that names the built program instead. Any warning fails the check;
-# without systemd-analyze it is skipped (status 77).
+# sections and its command. The program path it names is that of an installed folder (or of the
+# package), so the check runs on a copy that names the built program instead. Any warning fails
+# the check; without systemd-analyze it is skipped (status 77).
 #
 # Usage: verify_unit.sh UNIT-FILE VELMORA-LOG
 set -euo pipefail
@@ -17,7 +17,7 @@ work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
 name="$(basename "$unit")"
-sed "s|/home/lab/velmora-thermo/velmora-log |$program |" "$unit" >"$work/$name"
+sed -E "s|^ExecStart=[^ ]*/velmora-log |ExecStart=$program |" "$unit" >"$work/$name"
 grep -q "^ExecStart=$program " "$work/$name" || { echo "FAIL: no ExecStart to replace"; exit 1; }
 # An instance of the template, as systemctl starts it.
 ln -s "$name" "$work/${name/@/@ttyUSB0}"

@@ -71,6 +71,11 @@ void TstWriteAccess::prepare(const QString& layout)
             QVERIFY(makeFile(path("ro/VelmoraThermo.ini")));
         QVERIFY(QFile::setPermissions(path("ro"), kReadOnly));
     }
+    // A link to a file not there yet: in a writable folder, and in one that is missing.
+    if (layout == u"dangling")
+        QVERIFY(QFile::link(path("target.ini"), file));
+    if (layout == u"dangling-nowhere")
+        QVERIFY(QFile::link(path("gone/target.ini"), file));
     if (layout == u"link") {
         QVERIFY(QDir().mkpath(path("ro")));
         QVERIFY(makeFile(path("ro/VelmoraThermo.ini")));
@@ -99,6 +104,10 @@ void TstWriteAccess::replaceable_data()
                                                << "VelmoraThermo.ini" << false;
     QTest::newRow("missing folder") << ""
                                     << "gone/VelmoraThermo.ini" << false;
+    QTest::newRow("link to a file not there yet") << "dangling"
+                                                  << "VelmoraThermo.ini" << true;
+    QTest::newRow("link into a missing folder") << "dangling-nowhere"
+                                                << "VelmoraThermo.ini" << false;
     QTest::newRow("link into a folder without write bits") << "link"
                                                            << "VelmoraThermo.ini" << false;
 }

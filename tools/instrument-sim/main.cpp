@@ -1,6 +1,7 @@
 // instrument-sim: stands in for the thermometer with its two-limit regulator on a serial line, so
 // the program can be shown and tested without the instrument. See usage() for the options.
 
+#include "app/Version.h"
 #include "tools/instrument-sim/PtyLink.h"
 #include "tools/instrument-sim/RegulatorModel.h"
 
@@ -32,6 +33,9 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
 struct Options {
+    // The name it was started by, for its messages: instrument-sim in the program folder,
+    // velmora-thermo-sim where the system package installed it.
+    std::string program = "instrument-sim";
     std::string link;
     double startTemperature = 25.0;
     std::uint32_t seed = 1;
@@ -48,10 +52,10 @@ struct Options {
     double speed = 1.0;
 };
 
-void usage()
+void usage(const std::string& program)
 {
     std::printf(
-        "Usage: instrument-sim [options] LINK\n"
+        "Usage: %s [options] LINK\n"
         "\n"
         "Simulates the thermometer with its two-limit regulator on a pseudo-terminal and points\n"
         "the symbolic link LINK at it; give LINK to the program as its port. A symbolic link\n"
@@ -88,6 +92,7 @@ void usage()
         "                     a new pseudo-terminal at LINK and go on answering, as the adapter\n"
         "                     plugged in again; needs --vanish-after\n"
         "  --help             show this text\n"
+        "  --version          show the version and the licence\n"
         "Options with a value may also be written --name=value.\n"
         "\n"
         "Standard output gets one line per event, flushed at once:\n"
@@ -109,8 +114,8 @@ void usage()
         "\n"
         "Exit status: 0 when stopped by a signal or --hangup-after, 1 when the pseudo-terminal or\n"
         "the link fails, 2 for bad arguments.\n",
-        instrumentsim::ThermalParams {}.ambient, instrumentsim::ThermalParams {}.heaterRise,
-        kStrayByte, kStrayByte);
+        program.c_str(), instrumentsim::ThermalParams {}.ambient,
+        instrumentsim::ThermalParams {}.heaterRise, kStrayByte, kStrayByte);
 }
 
 void log(const std::string& line)
@@ -167,9 +172,12 @@ struct UsageError {
     std::string message;
 };
 
+// What the command line asks for besides the options: a run, or only a text.
+enum class Request { Run, Help, Version };
+
 // Reads the command line into @p options; returns an error text for bad arguments, or nothing.
-// Sets @p help when --help was asked for.
-std::optional<UsageError> parseArguments(int argc, char** argv, Options& options, bool& help)
+// Sets @p request when --help or --version was asked for.
+std::optional<UsageError> parseArguments(int argc, char** argv, Options& options, Request& request)
 {
     constexpr double kAbsoluteZero = -273.15;
     constexpr double kHottestReading = 6553.5;
@@ -177,7 +185,11 @@ std::optional<UsageError> parseArguments(int argc, char** argv, Options& options
     for (int i = 1; i < argc; ++i) {
         std::string_view argument = argv[i];
         if (argument == "--help" || argument == "-h") {
-            help = true;
+            request = Request::Help;
+            return std::nullopt;
+        }
+        if (argument == "--version") {
+            request = Request::Version;
             return std::nullopt;
         }
         if (argument == "--silent") {
@@ -441,7 +453,7 @@ private:
 
     int failed()
     {
-        std::fprintf(stderr, "instrument-sim: %s\n", m_link.errorText().c_str());
+        std::fprintf(stderr, "%s: %s\n", m_options.program.c_str(), m_link.errorText().c_str());
         return kExitFailure;
     }
 
@@ -466,21 +478,30 @@ private:
 int main(int argc, char** argv)
 {
     Options options;
-    bool help = false;
-    if (const auto error = parseArguments(argc, argv, options, help)) {
-        std::fprintf(
-            stderr, "instrument-sim: %s\nTry 'instrument-sim --help'.\n", error->message.c_str());
+    if (argc > 0 && argv[0] != nullptr && *argv[0] != '\0') {
+        const std::string_view started = argv[0];
+        options.program = started.substr(started.find_last_of('/') + 1);
+    }
+    Request request = Request::Run;
+    if (const auto error = parseArguments(argc, argv, options, request)) {
+        std::fprintf(stderr, "%s: %s\nTry '%s --help'.\n", options.program.c_str(),
+            error->message.c_str(), options.program.c_str());
         return kExitUsage;
     }
-    if (help) {
-        usage();
+    if (request == Request::Help) {
+        usage(options.program);
+        return 0;
+    }
+    if (request == Request::Version) {
+        std::printf("%s (Velmora Thermo) %s\n%s", options.program.c_str(), app::kVersion,
+            app::kLicenceNotice);
         return 0;
     }
 
     instrumentsim::catchStopSignals();
     PtyLink link;
     if (!link.open(options.link)) {
-        std::fprintf(stderr, "instrument-sim: %s\n", link.errorText().c_str());
+        std::fprintf(stderr, "%s: %s\n", options.program.c_str(), link.errorText().c_str());
         return kExitFailure;
     }
     logf("link %s -> %s", link.linkPath().c_str(), link.slavePath().c_str());

@@ -1,0 +1,46 @@
+#include "app/StartOptions.h"
+
+#include "app/Version.h"
+
+#include <QCommandLineParser>
+
+namespace app {
+
+namespace {
+
+QString helpText()
+{
+    return QStringLiteral(R"(Usage: velmora-thermo [options]
+
+Polls the thermometer on its serial port, plots the temperature live and sends
+the regulator its limits, in a window. The settings are VelmoraThermo.ini
+beside the program.
+
+Options:
+  -h, --help     show this text and exit
+  -v, --version  show the version and the licence and exit
+Qt's own options (-platform NAME, -display DISPLAY, -style NAME, ...) are taken
+as every Qt program takes them.
+)");
+}
+
+} // namespace
+
+std::optional<QString> answerWithoutWindow(const QStringList& arguments)
+{
+    QCommandLineParser parser;
+    const QCommandLineOption help({ QStringLiteral("h"), QStringLiteral("help") }, {});
+    const QCommandLineOption version({ QStringLiteral("v"), QStringLiteral("version") }, {});
+    parser.addOptions({ help, version });
+    // Options the parser does not know belong to Qt: the window gets them as before.
+    if (!parser.parse(arguments))
+        return std::nullopt;
+    if (parser.isSet(help))
+        return helpText();
+    if (parser.isSet(version))
+        return QStringLiteral("velmora-thermo (Velmora Thermo) %1\n%2")
+            .arg(QString::fromLatin1(kVersion), QString::fromUtf8(kLicenceNotice));
+    return std::nullopt;
+}
+
+} // namespace app
