@@ -1,4 +1,5 @@
 #include "platform/AtomicFile.h"
+#include "platform/FilePath.h"
 
 #include <QFile>
 #include <QRandomGenerator>
@@ -17,40 +18,10 @@ namespace platform {
 namespace {
 
 constexpr mode_t kAnyWriteBit = S_IWUSR | S_IWGRP | S_IWOTH;
-constexpr int kMaxLinkHops = 40; // as the kernel allows before ELOOP
 constexpr int kMaxNameAttempts = 100;
 constexpr char kTemporarySuffix[] = ".tmp";
 // A 64-bit number in base 36 takes at most 13 digits.
 constexpr qsizetype kMaxRandomDigits = 13;
-
-QByteArray folderOf(const QByteArray& path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0)
-        return QByteArrayLiteral(".");
-    if (slash == 0)
-        return QByteArrayLiteral("/");
-    return path.left(slash);
-}
-
-// The path with symbolic links on its last part followed (links among the folders are
-// followed by the system anyway), so that the link's target is replaced, not the link.
-// A dangling link gives the path of the file it would create.
-std::optional<QByteArray> followLinks(QByteArray path)
-{
-    for (int hop = 0; hop < kMaxLinkHops; ++hop) {
-        struct stat info { };
-        if (::lstat(path.constData(), &info) != 0 || !S_ISLNK(info.st_mode))
-            return path;
-        char target[PATH_MAX];
-        const ssize_t length = ::readlink(path.constData(), target, sizeof target);
-        if (length <= 0 || length == static_cast<ssize_t>(sizeof target))
-            return std::nullopt;
-        QByteArray next(target, length);
-        path = next.startsWith('/') ? next : folderOf(path) + '/' + next;
-    }
-    return std::nullopt;
-}
 
 bool isDenial(int error)
 {

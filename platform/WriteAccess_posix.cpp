@@ -1,3 +1,4 @@
+#include "platform/FilePath.h"
 #include "platform/WriteAccess.h"
 
 #include <QDir>
@@ -13,8 +14,6 @@ namespace platform {
 namespace {
 
 constexpr mode_t kAnyWriteBit = S_IWUSR | S_IWGRP | S_IWOTH;
-// As many links as the replacement itself follows.
-constexpr int kMaxLinkHops = 40;
 
 // Root passes every access() check on a writable mount, so the mode bits come first: a file or
 // folder with no write bit at all is read-only for everyone, as replaceFileAtomically() has it.
@@ -32,31 +31,17 @@ bool isWritableFolder(const QByteArray& folder)
         && mayWrite(folder, info, W_OK | X_OK);
 }
 
-QByteArray parentOf(const QByteArray& path)
-{
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0)
-        return QByteArrayLiteral(".");
-    if (slash == 0)
-        return QByteArrayLiteral("/");
-    return path.left(slash);
-}
-
 } // namespace
 
 bool canReplaceFile(const QString& path)
 {
-    QFileInfo info(path);
     // The replacement writes beside the file a link leads to, not beside the link; a dangling
     // link is followed to the file it would create there.
-    for (int hop = 0; hop < kMaxLinkHops && !info.exists() && info.isSymLink(); ++hop)
-        info = QFileInfo(info.symLinkTarget());
-    if (!info.exists() && info.isSymLink())
+    const std::optional<QByteArray> followed
+        = followLinks(QFile::encodeName(QFileInfo(path).absoluteFilePath()));
+    if (!followed || followed->isEmpty())
         return false;
-    const QString target = info.exists() ? info.canonicalFilePath() : info.absoluteFilePath();
-    const QByteArray name = QFile::encodeName(target);
-    if (name.isEmpty())
-        return false;
+    const QByteArray& name = *followed;
     struct stat fileInfo { };
     if (::stat(name.constData(), &fileInfo) == 0) {
         if (!S_ISREG(fileInfo.st_mode) || !mayWrite(name, fileInfo, W_OK))
@@ -64,7 +49,7 @@ bool canReplaceFile(const QString& path)
     } else if (errno != ENOENT) {
         return false;
     }
-    return isWritableFolder(parentOf(name));
+    return isWritableFolder(folderOf(name));
 }
 
 bool canMakeFilesIn(const QString& folder)
@@ -78,7 +63,7 @@ bool canMakeFilesIn(const QString& folder)
             return S_ISDIR(info.st_mode) && mayWrite(path, info, W_OK | X_OK);
         if (errno != ENOENT || path == "/")
             return false;
-        path = parentOf(path);
+        path = folderOf(path);
     }
 }
 
