@@ -16,8 +16,7 @@ eval "$(xdotool getwindowgeometry --shell "$window")"
 centre_x=$((X + WIDTH / 2))
 [ "$centre_x" -ge 502 ] && [ "$centre_x" -le 522 ] || fail "window not centred: x=$X width=$WIDTH"
 
-xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
-wait_for_exit || fail "the program ended with status $?"
+close_program || fail "the program ended with status $?"
 
 expected=$(printf '%s\r\n' \
     '; written by hand' \

@@ -42,8 +42,7 @@ copy_chart
 after="$(xclip -selection clipboard -t image/ppm -o | md5sum)"
 [ "$before" != "$after" ] || fail "the chart was not redrawn with the new upper bound"
 
-xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
-wait_for_exit || fail "the program ended with status $?"
+close_program || fail "the program ended with status $?"
 grep -q $'^MaxY=50\r$' "$work/VelmoraThermo.ini" || fail "MaxY not saved: $(grep MaxY "$work/VelmoraThermo.ini")"
 grep -q $'^A=375\r$' "$work/VelmoraThermo.ini" || fail "A not saved: $(grep '^A=' "$work/VelmoraThermo.ini")"
 echo "PASS: limits sent, parameters applied on Cancel"

@@ -45,8 +45,7 @@ wait_until 30 "[ \$(grep -c '^poll 0x51 -> [0-9]' '$work/instrument.log') -ge 2 
 click_tool_button 2 # Stop
 wait_for 10 "! port_is_open"
 
-xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
-wait_for_exit || fail "the program ended with status $?"
+close_program || fail "the program ended with status $?"
 grep -q $'^A=375\r$' "$work/VelmoraThermo.ini" || fail "A not saved: $(grep '^A=' "$work/VelmoraThermo.ini")"
 grep -q $'^B=367\r$' "$work/VelmoraThermo.ini" || fail "B not saved: $(grep '^B=' "$work/VelmoraThermo.ini")"
 echo "PASS: the busy port was reported at Start and at the upload; both worked once it was free"

@@ -114,6 +114,5 @@ poll_until "[ \$(grep -c ' (short)\$' '$work/instrument.log') -ge 2 ] && tail -n
 shorts=$(grep -c ' (short)$' "$work/instrument.log")
 stop_simulator
 
-xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
-wait_for_exit || fail "the program ended with status $?"
+close_program || fail "the program ended with status $?"
 echo "PASS: $readings readings right around $strays stray bytes, $(whole_replies | wc -l) around $shorts short replies"

@@ -40,6 +40,5 @@ polls=$(grep -c '^poll 0x51' "$work/instrument.log")
 click_tool_button 1 # Start
 wait_until 30 "[ \$(grep -c '^poll 0x51 -> [0-9]' '$work/instrument.log') -ge $((polls + 2)) ]"
 
-xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
-wait_for_exit || fail "the program ended with status $?"
+close_program || fail "the program ended with status $?"
 echo "PASS: the program outlived the hang-up, polled again by itself, then after Stop and Start"

@@ -34,7 +34,6 @@ wait_for_window "Параметры регулятора"
 xdotool mousemove --window "$dialog" $((24 + 37)) $((80 + 12)) click 1 # Cancel
 wait_until 10 "! xdotool search --onlyvisible --name '^Параметры регулятора\$' >/dev/null"
 
-xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
-wait_for_exit || fail "the program ended with status $?"
+close_program || fail "the program ended with status $?"
 grep -q $'^TimerWorkInterval=600\r$' "$work/VelmoraThermo.ini" || fail "settings not written"
 echo "PASS: the vanished port left the program answering; Start reported the port"

@@ -36,8 +36,7 @@ echo "longest time the window did not answer: $longest_wait_ms ms" \
 copy_chart
 [ "$(copied_pixels_of_colour '00 ff 00')" -eq 0 ] || fail "a reading was drawn without a reply"
 
-xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
-wait_for_exit || fail "the program ended with status $?"
+close_program || fail "the program ended with status $?"
 grep -q $'^TimerWorkInterval=600\r$' "$work/VelmoraThermo.ini" || fail "settings not written"
 [ "$(sed -n '/^\[Options\]/,/^\[/p' "$work/VelmoraThermo.ini" | grep -c '=')" -eq 22 ] || fail "not all settings written"
 if grep -v -e '^link ' -e '^poll 0x51 -> silent$' "$work/instrument.log"; then

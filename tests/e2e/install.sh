@@ -63,8 +63,7 @@ window="$(timeout 30 xdotool search --sync --onlyvisible --name '^Velmora Thermo
 click_tool_button 1
 wait_until 30 "[ \$(grep -c '^poll' '$work/instrument.log') -ge 2 ]"
 click_tool_button 2
-xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
-wait_for_exit || fail "the program ended with status $?"
+close_program || fail "the program ended with status $?"
 grep -q $'^ShowSignalFlag=1\r$' "$prefix/VelmoraThermo.ini" || fail "the settings were not written beside the program"
 grep -q "^Port=$work/instrument"$'\r$' "$prefix/VelmoraThermo.ini" || fail "the port was lost"
 [ ! -e "$work/VelmoraThermo.ini" ] || fail "the settings went to the working folder"

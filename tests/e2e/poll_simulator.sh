@@ -29,6 +29,5 @@ if grep -v -e '^link ' -e '^poll 0x51' "$work/instrument.log"; then
     fail "the simulator received something else than poll commands"
 fi
 
-xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
-wait_for_exit || fail "the program ended with status $?"
+close_program || fail "the program ended with status $?"
 echo "PASS: $polls readings polled and plotted, then stopped"

@@ -37,8 +37,7 @@ after=$(copied_pixels_of_colour '00 ff 00')
 click_tool_button 2 # Stop
 wait_for 10 "! port_is_open"
 no_message_box || fail "a message box came"
-xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
-wait_for_exit || fail "the program ended with status $?"
+close_program || fail "the program ended with status $?"
 
 shopt -s nullglob
 runs=("$work"/runs/*.csv)

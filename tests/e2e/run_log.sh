@@ -16,8 +16,7 @@ click_tool_button 1 # Start
 wait_until 60 "[ \$(grep -c '^poll 0x51' '$work/instrument.log') -ge 12 ]"
 click_tool_button 2 # Stop
 wait_until 10 "! ls -l /proc/$app_pid/fd 2>/dev/null | grep -q '/dev/pts/'"
-xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
-wait_for_exit || fail "the program ended with status $?"
+close_program || fail "the program ended with status $?"
 
 shopt -s nullglob
 runs=("$work"/runs/*.csv)

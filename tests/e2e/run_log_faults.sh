@@ -87,7 +87,6 @@ rm "$disk/filler"
 poll_on_and_stop
 expect_rows $(($(polls) - first))
 
-xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
-wait_for_exit || fail "the program ended with status $?"
+close_program || fail "the program ended with status $?"
 grep -q '^\[RunLog\]' "$work/VelmoraThermo.ini" || fail "the settings were not written"
 echo "PASS: a read-only and a full run folder were reported once each, and no row was lost"

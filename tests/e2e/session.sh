@@ -117,6 +117,42 @@ wait_for_exit() {
     return "$status"
 }
 
+# Closes the main window with Alt+F4, as a user does, and waits for the program to end; returns
+# its exit status. On a loaded machine a key is now and then lost on its way (the program never
+# hears of it and stays open): while the program still shows nothing but its main window five
+# seconds after a press, the key is pressed again, and said so. A box or a dialog stops that,
+# since the close has then been heard. Gives up after 30 s, saying what is on the screen.
+close_program() {
+    local began pressed status=0
+    began=$(now_us)
+    xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
+    pressed=$(now_us)
+    while kill -0 "$app_pid" 2>/dev/null; do
+        if [ $(($(now_us) - began)) -ge 30000000 ]; then
+            echo "windows on the screen:" >&2
+            for id in $(xdotool search --onlyvisible --name . 2>/dev/null); do
+                echo "  $id '$(xdotool getwindowname "$id" 2>/dev/null)'" >&2
+            done
+            fail "the program did not end within 30 s of Alt+F4"
+        fi
+        if [ $(($(now_us) - pressed)) -ge 5000000 ] && ! others_shown; then
+            echo "Alt+F4 was not heard within 5 s; pressing it again"
+            timeout 10 xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4 \
+                2>/dev/null || true
+            pressed=$(now_us)
+        fi
+        sleep 0.05
+    done
+    wait "$app_pid" || status=$?
+    app_pid=""
+    return "$status"
+}
+
+# Whether the program shows a window beside its main window (a box or a dialog).
+others_shown() {
+    xdotool search --onlyvisible --class velmora-thermo 2>/dev/null | grep -qv "^$window\$"
+}
+
 # Waits until the process $1, a child of this shell, has ended (the shell collects it).
 wait_for_end() {
     wait_until 10 "! kill -0 $1 2>/dev/null"

@@ -64,8 +64,7 @@ start_display
 
 # First start: the administrator's settings, written to the user's copy on close.
 start_as_user
-close_window
-wait_for_exit || fail "the program ended with status $?"
+close_program || fail "the program ended with status $?"
 [ -f "$copy" ] || fail "closing wrote no $copy"
 cmp -s "$folder/VelmoraThermo.ini" "$work/administrators.ini" || fail "the administrator's file changed"
 for line in '[Lab]' 'Room=3' 'Port=/nonexistent/velmora-e2e-admin' 'TimerWorkInterval=1700' 'ShowSignalFlag=1'; do
@@ -94,8 +93,7 @@ grep -q ',36.5,36.7,port-not-opened$' "$runs/limits.csv" 2>/dev/null \
 printf '[Options]\r\nPort=/nonexistent/velmora-e2e-other\r\nTimerWorkInterval=2500\r\n' \
     >"$folder/VelmoraThermo.ini"
 start_as_user
-close_window
-wait_for_exit || fail "the program ended with status $?"
+close_program || fail "the program ended with status $?"
 grep -qxF $'TimerWorkInterval=1700\r' "$copy" || fail "the next start did not read the copy: $(cat "$copy")"
 grep -q 'velmora-e2e-other' "$copy" && fail "the next start read the administrator's file"
 
@@ -107,6 +105,5 @@ expect_message "Unable to write to $copy."
 kill -0 "$app_pid" 2>/dev/null || fail "the program ended although its settings were not written"
 xdotool search --onlyvisible --name '^Velmora Thermo$' | grep -qx "$window" || fail "the window closed"
 chmod 0700 "$config"
-close_window
-wait_for_exit || fail "the program ended with status $?"
+close_program || fail "the program ended with status $?"
 echo "PASS: read-only program folder: the administrator's settings first, the user's copy after, runs under the user's data folder, and the failure named"
