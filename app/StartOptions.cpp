@@ -38,8 +38,7 @@ std::optional<QString> answerWithoutWindow(const QStringList& arguments)
     if (parser.isSet(help))
         return helpText();
     if (parser.isSet(version))
-        return QStringLiteral("velmora-thermo (Velmora Thermo) %1\n%2")
-            .arg(QString::fromLatin1(kVersion), QString::fromUtf8(kLicenceNotice));
+        return QString::fromStdString(versionText("velmora-thermo"));
     return std::nullopt;
 }
 

@@ -170,12 +170,6 @@ std::optional<UsageError> readSettings(const QString& file, bool named, Options&
 } // namespace
 
 std::variant<Options, UsageError> parseOptions(
-    const QStringList& arguments, const QString& defaultSettingsFile)
-{
-    return parseOptions(arguments, app::SettingsLocation::fixed(defaultSettingsFile));
-}
-
-std::variant<Options, UsageError> parseOptions(
     const QStringList& arguments, const app::SettingsLocation& defaultSettings)
 {
     QCommandLineParser parser;
@@ -296,11 +290,6 @@ std::variant<Options, UsageError> parseOptions(
 app::SettingsLocation defaultSettingsLocation()
 {
     return app::locateSettings(QCoreApplication::applicationDirPath());
-}
-
-QString defaultSettingsFile()
-{
-    return defaultSettingsLocation().readFile;
 }
 
 QString helpText()

@@ -59,19 +59,14 @@ struct UsageError {
 
 /**
  * Reads the command line @p arguments (the program's name first, as QCoreApplication gives
- * them). Port, baud rate and interval come from the settings file (--settings, or else
- * @p defaultSettingsFile, read as the window reads it) unless the command line gives them. A
+ * them). Port, baud rate and interval come from the settings file (--settings, or else the one
+ * @p defaultSettings reads, read as the window reads it) unless the command line gives them. A
  * default settings file that is missing leaves the window's defaults; a file named by --settings
- * must be readable. --help and --version are answered before anything else is checked.
+ * must be readable, and that file alone is then read, its run folder beside it as it stands.
+ * --help and --version are answered before anything else is checked.
  *
  * Returns the options, or the first thing wrong with the command line: an unknown option, a
  * value missing or out of its range, a stray argument. Nothing is opened but the settings file.
- */
-std::variant<Options, UsageError> parseOptions(
-    const QStringList& arguments, const QString& defaultSettingsFile);
-/**
- * As above, the settings read from @p defaultSettings unless --settings names a file; that file
- * alone is then read, and its run folder is beside it as it stands.
  */
 std::variant<Options, UsageError> parseOptions(
     const QStringList& arguments, const app::SettingsLocation& defaultSettings);
@@ -79,8 +74,6 @@ std::variant<Options, UsageError> parseOptions(
 /** The window's settings, found by the window's rule from the program's folder: needs a
  * QCoreApplication. */
 app::SettingsLocation defaultSettingsLocation();
-/** The settings file the window would read now. */
-QString defaultSettingsFile();
 
 /** What --help prints: every option and the exit codes. */
 QString helpText();

@@ -51,9 +51,7 @@ int run(int argc, char** argv)
     if (options.help)
         return print(logger::helpText());
     if (options.version)
-        return print(
-            QStringLiteral("velmora-log (Velmora Thermo) %1\n%2")
-                .arg(QString::fromLatin1(app::kVersion), QString::fromUtf8(app::kLicenceNotice)));
+        return print(QString::fromStdString(app::versionText("velmora-log")));
     if (options.listPorts) {
         const std::vector<platform::PortInfo> ports = platform::listPorts();
         if (ports.empty() && !options.quiet)

@@ -21,8 +21,8 @@ private:
 
     std::variant<Options, UsageError> parse(const QStringList& arguments) const
     {
-        return logger::parseOptions(
-            QStringList { QStringLiteral("velmora-log") } + arguments, defaultFile());
+        return logger::parseOptions(QStringList { QStringLiteral("velmora-log") } + arguments,
+            app::SettingsLocation::fixed(defaultFile()));
     }
 
     // The options of an accepted command line; a refusal fails the test with its message.
@@ -298,7 +298,7 @@ private slots:
         QCOMPARE(options.baudRate, 38400);
         QCOMPARE(options.intervalMs, 300u);
 
-        QCOMPARE(logger::defaultSettingsFile(),
+        QCOMPARE(logger::defaultSettingsLocation().readFile,
             QDir(QCoreApplication::applicationDirPath()).filePath("VelmoraThermo.ini"));
     }
 

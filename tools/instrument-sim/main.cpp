@@ -493,8 +493,7 @@ int main(int argc, char** argv)
         return 0;
     }
     if (request == Request::Version) {
-        std::printf("%s (Velmora Thermo) %s\n%s", options.program.c_str(), app::kVersion,
-            app::kLicenceNotice);
+        std::fputs(app::versionText(options.program).c_str(), stdout);
         return 0;
     }
 
