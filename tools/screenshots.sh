@@ -83,5 +83,4 @@ wait_for_dialog
 shoot about "$dialog"
 close_dialogs
 
-xdotool windowactivate --sync "$window" key --clearmodifiers alt+F4
-wait_for_exit || true
+close_program || true

@@ -108,15 +108,6 @@ start_program() {
     wait_until 10 "xprop -id $window _NET_FRAME_EXTENTS 2>/dev/null | grep -q ' = '"
 }
 
-# Waits for the program to end by itself and returns its exit status.
-wait_for_exit() {
-    wait_until 30 "! kill -0 $app_pid 2>/dev/null"
-    local status=0
-    wait "$app_pid" || status=$?
-    app_pid=""
-    return "$status"
-}
-
 # Closes the main window with Alt+F4, as a user does, and waits for the program to end; returns
 # its exit status. On a loaded machine a key is now and then lost on its way (the program never
 # hears of it and stays open): while the program still shows nothing but its main window five
