@@ -2,9 +2,10 @@
 # Builds the program and the instrument simulator, starts the simulator and then the program
 # connected to it: press Start (the green tick) and the simulated temperature is plotted.
 # The settings file beside the program points Port at the simulator unless a port was chosen
-# already. Without a desktop (no DISPLAY), a virtual display with a window manager is started
-# first, and the program only once the window manager has taken the screen: a window mapped
-# while the window manager is still starting may never be shown.
+# already. Without a desktop (no DISPLAY), a virtual display is started first, then the program,
+# then a window manager once the main window is on the screen (tools/virtual-display.sh says
+# why); when the window cannot be shown, it says so and ends rather than leave the program
+# running unseen.
 #
 #   tools/run.sh [BUILD-FOLDER]      (default build/)
 #
@@ -38,21 +39,7 @@ wait_for() {
     done
 }
 
-# Whether the X server of display $1 answers.
-server_answers() {
-    xprop -display "$1" -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1
-}
-
-# Whether a window manager has taken display $1: the root window names the manager's check
-# window, and that window exists and names itself. (The root's property outlives a window
-# manager that ended; its check window does not.)
-window_manager_owns() {
-    local id
-    id="$(xprop -display "$1" -root _NET_SUPPORTING_WM_CHECK 2>/dev/null \
-        | sed -n 's/^.*window id # *//p')"
-    [ -n "$id" ] && xprop -display "$1" -id "$id" _NET_SUPPORTING_WM_CHECK 2>/dev/null \
-        | grep -q "window id # *$id\$"
-}
+source "$root/tools/virtual-display.sh"
 
 "$simulator" "$link" >"$build/instrument-sim.log" 2>&1 &
 simulator_pid=$!
@@ -81,25 +68,64 @@ else
     echo "Port stays $port (from $settings)"
 fi
 
-if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
-    display="${VT_RUN_DISPLAY:-:77}"
-    if ! server_answers "$display"; then
-        Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp -noreset >/dev/null 2>&1 &
-        if ! wait_for 10 server_answers "$display"; then
-            echo "The virtual display $display did not start within 10 s" >&2
-            exit 1
-        fi
-    fi
-    if ! window_manager_owns "$display"; then
-        DISPLAY="$display" openbox >/dev/null 2>&1 &
-        if ! wait_for 10 window_manager_owns "$display"; then
-            echo "The window manager (openbox) did not take the virtual display $display" \
-                "within 10 s" >&2
-            exit 1
-        fi
-    fi
-    export DISPLAY="$display"
-    echo "No desktop here: the program runs on the virtual display $display."
-    echo "See it with: DISPLAY=$display import -window root shot.png (imagemagick)"
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
+    "$program"
+    exit
 fi
-"$program"
+
+display="${VT_RUN_DISPLAY:-:77}"
+if ! vd_server_answers "$display"; then
+    if ! vd_start_server "$display" /dev/null 10; then
+        echo "The virtual display $display did not start within 10 s" >&2
+        exit 1
+    fi
+fi
+export DISPLAY="$display"
+echo "No desktop here: the program runs on the virtual display $display."
+echo "See it with: DISPLAY=$display import -window root shot.png (imagemagick)"
+
+# The program first; a window manager that is not there yet is started once the main window is
+# on the screen (see tools/virtual-display.sh). One that runs already takes the window as any
+# other; should the window still not be shown, the program is started once more.
+program_pid=""
+stop_program() {
+    [ -n "$program_pid" ] && kill "$program_pid" 2>/dev/null || true
+}
+trap 'stop_program; kill "$simulator_pid" 2>/dev/null || true' EXIT
+trap 'exit 130' INT
+trap 'exit 143' TERM
+manager_there=0
+vd_window_manager_owns "$display" && manager_there=1
+for attempt in 1 2; do
+    "$program" &
+    program_pid=$!
+    if vd_wait_for_window 30 "$display" "Velmora Thermo" "$program_pid"; then
+        break
+    fi
+    if ! kill -0 "$program_pid" 2>/dev/null; then
+        status=0
+        wait "$program_pid" || status=$?
+        program_pid=""
+        echo "Velmora Thermo ended before its window was shown (status $status)" >&2
+        exit 1
+    fi
+    stop_program
+    wait "$program_pid" 2>/dev/null || true
+    program_pid=""
+    if [ "$attempt" -eq 2 ]; then
+        echo "The main window of Velmora Thermo was not shown on $display within 30 s, twice;" \
+            "the program was ended" >&2
+        exit 1
+    fi
+    echo "The main window was not shown on $display within 30 s; starting the program again" >&2
+done
+if [ "$manager_there" -eq 0 ] && ! vd_window_manager_owns "$display"; then
+    if ! vd_start_window_manager "$display" /dev/null 10 "$vd_window"; then
+        echo "The window manager (openbox) did not frame the window on $display within 10 s;" \
+            "the window is shown without a frame" >&2
+    fi
+fi
+status=0
+wait "$program_pid" || status=$?
+program_pid=""
+exit "$status"

@@ -58,8 +58,7 @@ printf '[Options]\r\nPort=%s\r\n' "$work/instrument" >"$prefix/VelmoraThermo.ini
 command_line="$(sed -n 's/^Exec=//p' "$entry")"
 (cd "$work" && XDG_RUNTIME_DIR="$work" eval "exec $command_line" </dev/null >"$work/program.log" 2>&1) &
 app_pid=$!
-window="$(timeout 30 xdotool search --sync --onlyvisible --name '^Velmora Thermo$' | head -n 1)" \
-    || fail "the installed program's window did not appear"
+take_main_window
 click_tool_button 1
 wait_until 30 "[ \$(grep -c '^poll' '$work/instrument.log') -ge 2 ]"
 click_tool_button 2

@@ -3,6 +3,7 @@
 # Source it; it cleans up after itself when the test script exits.
 
 set -euo pipefail
+source "$(dirname "${BASH_SOURCE[0]}")/../../tools/virtual-display.sh"
 
 work="$(mktemp -d)"
 xvfb_pid=""
@@ -38,20 +39,31 @@ wait_until() {
     timeout "$seconds" bash -c "until $*; do sleep 0.05; done" || fail "gave up waiting for: $*"
 }
 
+# A virtual display of this test's own. Its window manager starts with the program's first window
+# (take_main_window).
 start_display() {
     local n
-    for n in $(seq 91 189); do
-        if [ ! -e "/tmp/.X$n-lock" ] && [ ! -e "/tmp/.X11-unix/X$n" ]; then
-            break
-        fi
-    done
-    Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp -noreset >"$work/xvfb.log" 2>&1 &
-    xvfb_pid=$!
-    wait_until 20 "[ -S /tmp/.X11-unix/X$n ]"
+    n="$(vd_free_number 91 189)" || fail "no display number is free"
+    vd_start_server ":$n" "$work/xvfb.log" 20 || fail "the virtual display :$n did not start"
+    xvfb_pid=$vd_server_pid
     export DISPLAY=":$n"
-    openbox >"$work/openbox.log" 2>&1 &
-    wm_pid=$!
-    wait_until 20 "xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'"
+}
+
+# Waits for the main window of the program started as $app_pid to be on the screen and sets
+# $window to it. At the program's first start the window manager comes now, after the window
+# (tools/virtual-display.sh says why); either way the window is framed before this returns:
+# keys sent before are now and then lost on a loaded machine (an Alt+F4 that never closes it).
+take_main_window() {
+    vd_wait_for_window 30 "$DISPLAY" "Velmora Thermo" "$app_pid" \
+        || fail "the main window did not appear"
+    window=$((vd_window))
+    if [ -z "$wm_pid" ]; then
+        vd_start_window_manager "$DISPLAY" "$work/openbox.log" 20 "$vd_window" \
+            || fail "the window manager did not frame the main window"
+        wm_pid=$vd_manager_pid
+    else
+        wait_for 10 "vd_framed '$DISPLAY' $window"
+    fi
 }
 
 # Starts the instrument simulator ($1, then its options) with its link at $work/instrument;
@@ -101,11 +113,7 @@ start_program() {
     [ -x "$work/$(basename "$program")" ] || cp "$program" "$work/"
     XDG_RUNTIME_DIR="$work" "$work/$(basename "$program")" </dev/null >"$work/program.log" 2>&1 &
     app_pid=$!
-    window="$(timeout 30 xdotool search --sync --onlyvisible --name '^Velmora Thermo$' | head -n 1)" \
-        || fail "the main window did not appear"
-    # Keys sent before the window manager has framed the window are now and then lost on a
-    # loaded machine (an Alt+F4 that never closes it): wait until it has.
-    wait_until 10 "xprop -id $window _NET_FRAME_EXTENTS 2>/dev/null | grep -q ' = '"
+    take_main_window
 }
 
 # Closes the main window with Alt+F4, as a user does, and waits for the program to end; returns

@@ -47,9 +47,7 @@ runs="$home/.local/share/velmora-thermo/runs"
 start_as_user() {
     as_user "$folder/velmora-thermo" </dev/null >"$work/program.log" 2>&1 &
     app_pid=$!
-    window="$(timeout 30 xdotool search --sync --onlyvisible --name '^Velmora Thermo$' | head -n 1)" \
-        || fail "the main window did not appear"
-    wait_until 10 "xprop -id $window _NET_FRAME_EXTENTS 2>/dev/null | grep -q ' = '"
+    take_main_window
 }
 
 close_window() {
