@@ -16,7 +16,6 @@
 #include "platform/WindowPlacement.h"
 #include "resources/Pictures.h"
 #include "runlog/LimitsRecord.h"
-#include "runlog/TickOutcomeStatus.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -36,6 +35,7 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <optional>
 #include <stdexcept>
 
 namespace {
@@ -72,6 +72,11 @@ TForm1::TForm1(const app::SettingsLocation& settings, QWidget* parent)
     setWindowTitle(QString::fromLatin1(app::kApplicationTitle));
     setWindowIcon(resources::programIcon());
     setFont(platform::windowFont(11));
+
+    connect(&m_session.record(), &runlog::RunWriter::failed, this,
+        [this](const runlog::LogFailure& failure) { reportLogFailure(failure); });
+    connect(&m_session.record(), &runlog::RunWriter::notAnswering, this,
+        [this](const QString& path) { reportLogStall(path); });
 
     tmr1 = new platform::MessageTimer(this);
     tmr1->setObjectName(QStringLiteral("tmr1"));
@@ -247,7 +252,7 @@ void TForm1::FormCreate()
     // The poll interval lives in the timer itself, which stays disabled until Start.
     tmr1->setInterval(m_settings.TimerWorkInterval);
     InitPictures();
-    m_poll.restart();
+    m_session.poll().restart();
 }
 
 void TForm1::FormClose()
@@ -295,7 +300,8 @@ void TForm1::InitPictures()
 
 void TForm1::SetDinamicGraphic()
 {
-    m_chart.SetDinamicGraphic(chartSettings(), m_poll.samples(), m_poll.counter(), chartScale());
+    const instrument::PollCycle& poll = m_session.poll();
+    m_chart.SetDinamicGraphic(chartSettings(), poll.samples(), poll.counter(), chartScale());
     showChart();
 }
 
@@ -304,7 +310,7 @@ void TForm1::closeEvent(QCloseEvent* event)
     // The window closes only once the settings are safely written; otherwise the user has seen
     // the error and may try again.
     if (platform::guarded([this] { FormClose(); })) {
-        m_runLog.end();
+        m_session.stop();
         event->accept();
     } else
         event->ignore();
@@ -323,18 +329,17 @@ void TForm1::LoadClick()
     // then fails to open, and are saved with the other settings at close.
     m_settings.A = static_cast<std::uint16_t>(dlgRegParam->lowerTenths());
     m_settings.B = static_cast<std::uint16_t>(dlgRegParam->upperTenths());
+    const instrument::RegulatorLimits limits { m_settings.A, m_settings.B };
+    const QString recordFolder = m_runLogSettings.Enabled ? runFolder() : QString();
     if (!InitConect()) {
-        recordLimits(runlog::LimitsOutcome::PortNotOpened);
+        m_session.recordLimits(recordFolder, limits, runlog::LimitsOutcome::PortNotOpened);
         return;
     }
-    const instrument::UploadOutcome outcome
-        = instrument::uploadLimits(m_port, { m_settings.A, m_settings.B });
+    const runlog::LimitsOutcome outcome = m_session.uploadLimits(limits, recordFolder);
     // The upload has released the port already; the window's own close then finds it closed.
     DoneConect();
-    recordLimits(outcome == instrument::UploadOutcome::Sent ? runlog::LimitsOutcome::Sent
-                                                            : runlog::LimitsOutcome::WriteFailed);
     // The regulator may hold other limits than the user now believes: say so.
-    if (outcome != instrument::UploadOutcome::Sent)
+    if (outcome != runlog::LimitsOutcome::Sent)
         app::showPlainMessage(QStringLiteral("Не удалось передать параметры регулятора!"));
 }
 
@@ -349,8 +354,7 @@ void showPortNotOpened()
 
 bool TForm1::InitConect()
 {
-    if (instrument::openConnection(m_port, m_settings.Port, m_settings.BaudRate)
-        != platform::SerialError::None) {
+    if (m_session.openPort(m_settings.Port, m_settings.BaudRate) != platform::SerialError::None) {
         showPortNotOpened();
         return false;
     }
@@ -359,56 +363,36 @@ bool TForm1::InitConect()
 
 void TForm1::DoneConect()
 {
-    m_port.close();
+    m_session.closePort();
 }
 
 void TForm1::StartClick()
 {
-    m_poll.restart();
-    // Polling holds the port through the poll link, which opens it as InitConect does; a port
-    // that does not open is said the same way.
-    if (m_pollLink.start(m_settings.Port, m_settings.BaudRate) != platform::SerialError::None) {
+    // Polling holds the port through the session's poll link, which opens it as InitConect
+    // does; a port that does not open is said the same way. The sweep starts again unless a run
+    // going on keeps going (a second Start on the port it holds).
+    std::optional<runlog::RunTarget> record;
+    if (m_runLogSettings.Enabled)
+        record = runlog::RunTarget { runlog::RunTarget::Kind::Folder, runFolder(), -1 };
+    if (m_session.start(m_settings.Port, m_settings.BaudRate, record)
+        != platform::SerialError::None) {
         showPortNotOpened();
         return;
     }
     tmr1->setEnabled(true);
-    beginRun();
 }
 
 void TForm1::StopClick()
 {
-    m_pollLink.stop();
+    m_session.stop();
     tmr1->setEnabled(false);
-    m_runLog.end();
 }
 
 void TForm1::GetTemperClick()
 {
-    if (!m_pollLink.isRunning())
-        return;
-    // A row carries the moment of its poll: the reading is the temperature then, whatever the
-    // exchange's pauses add.
-    const Poll poll { QDateTime::currentDateTime(), platform::clock().now() };
-    // A lost port is opened again by the tick itself, without a message, as a failed read
-    // shows none: its rows say port-lost until it is back.
-    const std::optional<instrument::TickOutcome> outcome = m_pollLink.tick();
-    if (!outcome)
-        return;
-    // A tick that stored nothing draws nothing, but it is a row of the run all the same.
-    if (*outcome != instrument::TickOutcome::Ok) {
-        recordTick(poll, *outcome, std::nullopt);
-        return;
-    }
-    const double reading = m_poll.samples()[static_cast<std::size_t>(m_poll.counter() - 1)];
-    // The row is kept even when drawing fails: the reading was taken.
-    try {
-        SetDinamicGraphic();
-    } catch (...) {
-        recordTick(poll, *outcome, reading);
-        throw;
-    }
-    m_poll.endOfReading(m_settings.NPoints);
-    recordTick(poll, *outcome, reading);
+    // The reading is drawn, then recorded: a row is kept even when drawing fails, as the
+    // reading was taken. A tick that stored nothing draws nothing, but is a row all the same.
+    m_session.tick(m_settings.NPoints, [this](const session::TickResult&) { SetDinamicGraphic(); });
 }
 
 QString TForm1::runFolder() const
@@ -416,42 +400,21 @@ QString TForm1::runFolder() const
     return app::prepareRunFolder(m_location, m_runLogSettings);
 }
 
-void TForm1::beginRun()
-{
-    if (!m_runLogSettings.Enabled) {
-        m_runLog.end();
-        return;
-    }
-    if (const auto failure
-        = m_runLog.begin(runFolder(), QDateTime::currentDateTime(), platform::clock().now()))
-        reportLogFailure(*failure);
-}
-
-void TForm1::recordTick(
-    const Poll& poll, instrument::TickOutcome outcome, std::optional<double> temperature)
-{
-    if (!m_runLog.isRunning())
-        return;
-    if (const auto failure
-        = m_runLog.record(runlog::tickStatus(outcome), temperature, poll.time, poll.steady))
-        reportLogFailure(*failure);
-}
-
-void TForm1::recordLimits(runlog::LimitsOutcome outcome)
-{
-    if (!m_runLogSettings.Enabled)
-        return;
-    if (const auto failure = runlog::recordLimits(
-            runFolder(), QDateTime::currentDateTime(), m_settings.A, m_settings.B, outcome))
-        reportLogFailure(*failure);
-}
-
 void TForm1::reportLogFailure(const runlog::LogFailure& failure)
 {
     const QString message = QStringLiteral("Не удалось записать журнал опроса в %1: %2")
                                 .arg(QDir::toNativeSeparators(failure.path), failure.reason);
-    // Shown once the tick is over: polling goes on while the box is open, and the next tick is
+    // Shown from the event loop: polling goes on while the box is open, and the next tick is
     // not held up by it.
+    QTimer::singleShot(0, this, [message] { app::showErrorBox(message); });
+}
+
+void TForm1::reportLogStall(const QString& path)
+{
+    const QString message
+        = QStringLiteral("Не удаётся записать журнал опроса в %1: диск не отвечает. Опрос "
+                         "продолжается, строки будут записаны, когда диск ответит")
+              .arg(QDir::toNativeSeparators(path));
     QTimer::singleShot(0, this, [message] { app::showErrorBox(message); });
 }
 

@@ -6,10 +6,10 @@
 #include "chart/ChartRenderer.h"
 #include "instrument/PollCycle.h"
 #include "instrument/PollLink.h"
-#include "platform/Clock.h"
 #include "platform/SerialPort.h"
-#include "runlog/LimitsRecord.h"
-#include "runlog/RunLog.h"
+#include "runlog/LogFailure.h"
+#include "runlog/RunWriter.h"
+#include "session/PollSession.h"
 
 #include <QDateTime>
 #include <QImage>
@@ -17,7 +17,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <optional>
 
 class QAction;
 class QFrame;
@@ -66,15 +65,17 @@ public:
     const QString& settingsFile() const { return m_location.writeFile; }
     const app::SettingsLocation& settingsLocation() const { return m_location; }
     const QImage& chartImage() const { return m_chart.image(); }
-    std::int32_t sampleCounter() const { return m_poll.counter(); }
-    const instrument::PollCycle& pollCycle() const { return m_poll; }
-    const platform::SerialPort& port() const { return m_port; }
+    std::int32_t sampleCounter() const { return m_session.poll().counter(); }
+    const instrument::PollCycle& pollCycle() const { return m_session.poll(); }
+    const platform::SerialPort& port() const { return m_session.port(); }
     /** The port polling runs on, kept across a lost line. */
-    const instrument::PollLink& pollLink() const { return m_pollLink; }
+    const instrument::PollLink& pollLink() const { return m_session.link(); }
     platform::MessageTimer* timer() const { return tmr1; }
     const app::RunLogSettings& runLogSettings() const { return m_runLogSettings; }
     /** The record of the poll run under way, or of the last one. */
-    const runlog::RunLog& runLog() const { return m_runLog; }
+    const runlog::RunWriter& runLog() const { return m_session.record(); }
+    /** Polling with its run record and the listeners of its ticks. */
+    session::PollSession& pollSession() { return m_session; }
 
     /** Draws the empty chart with the current settings. */
     void InitPictures();
@@ -106,30 +107,18 @@ private:
     void DoneConect();
     chart::ChartSettings chartSettings() const;
     QString runFolder() const;
-    void beginRun();
-    /** When a tick's poll went out: the wall clock for its row, the steady clock for the
-     * seconds since Start. */
-    struct Poll {
-        QDateTime time;
-        platform::Clock::Duration steady;
-    };
-    void recordTick(
-        const Poll& poll, instrument::TickOutcome outcome, std::optional<double> temperature);
-    void recordLimits(runlog::LimitsOutcome outcome);
     void reportLogFailure(const runlog::LogFailure& failure);
+    void reportLogStall(const QString& path);
     chart::ChartScale chartScale() const;
 
     app::SettingsLocation m_location;
     app::Settings m_settings;
     chart::ChartRenderer m_chart;
-    instrument::PollCycle m_poll;
-    // The one port the program holds open: while polling runs, or for the length of an upload.
-    platform::SerialPort m_port;
-    // Polling's hold on m_port: it notices a lost line and opens the port again by itself.
-    instrument::PollLink m_pollLink { m_port, m_poll };
-    // Every tick of a run, kept in a file beside the chart, which keeps only the current sweep.
+    // The sample buffer and the one port the program holds open (while polling runs, or for
+    // the length of an upload), with every tick of a run kept in a file beside the chart,
+    // which keeps only the current sweep.
+    session::PollSession m_session;
     app::RunLogSettings m_runLogSettings;
-    runlog::RunLog m_runLog;
 
     QMenuBar* mm1 = nullptr;
     QFrame* CoolBar1 = nullptr;

@@ -1,36 +1,21 @@
 #include "instrument/GetComPortsFuncs.h"
 
 #include "platform/PortInventory.h"
-#include "platform/SerialPort.h"
 
 namespace instrument {
 
-namespace {
-
-bool opens(const QString& name, const QString& deviceFolder)
-{
-    const QString path = platform::serialDevicePath(name, deviceFolder);
-    if (path.isEmpty())
-        return false;
-    platform::SerialPort port;
-    return port.open(path) == platform::SerialError::None;
-}
-
-} // namespace
-
 QStringList GetComPorts(const QString& deviceFolder)
 {
-    QStringList found;
-    for (int n = 1; n <= kHighestComPort; ++n) {
-        const QString name = QStringLiteral("COM%1").arg(n);
-        if (opens(name, deviceFolder))
-            found << name;
+    platform::PortInventoryRoots roots;
+    if (deviceFolder != roots.deviceFolder) {
+        roots.deviceFolder = deviceFolder;
+        roots.byIdFolder = deviceFolder + QStringLiteral("/serial/by-id");
+        roots.sysClassTty = deviceFolder + QStringLiteral("/sys/class/tty");
     }
-
-    // Adapters in the order ttyACM0, ttyACM1, ..., ttyUSB0, ..., with ttyUSB10 after ttyUSB9.
-    for (const QString& name : platform::usbAdapterNames(deviceFolder)) {
-        if (opens(name, deviceFolder))
-            found << name;
+    QStringList found;
+    for (const platform::PortInfo& port : platform::listPorts(roots)) {
+        if (port.state == platform::PortState::Free)
+            found << port.name;
     }
     return found;
 }

@@ -40,6 +40,9 @@ public:
     /** Calls @p tick once per interval while it returns true; returns why it stopped. */
     Stop run(const std::function<bool()>& tick);
 
+    /** Ends run() after the tick under way, as a tick that returned false does. */
+    void quit() { stop(Stop::Ticks); }
+
 private:
     void stop(Stop why);
     void armDeadline();

@@ -2,49 +2,46 @@
 
 #include "app/RunLogSettings.h"
 #include "app/SettingsLocation.h"
-#include "instrument/PollCycle.h"
-#include "instrument/PollLink.h"
 #include "logger/Options.h"
 #include "logger/PollLoop.h"
 #include "logger/Report.h"
 #include "logger/RunOutput.h"
 #include "logger/SendLimits.h"
-#include "platform/Clock.h"
+#include "platform/BackgroundWriter.h"
 #include "platform/Profile.h"
-#include "platform/SerialPort.h"
 #include "platform/StandardStreams.h"
 #include "platform/StopSignals.h"
 #include "runlog/TickOutcomeStatus.h"
+#include "session/PollSession.h"
 
-#include <QDateTime>
+#include <QCoreApplication>
+#include <QDeadlineTimer>
 
-#include <cstdio>
-#include <memory>
+#include <cerrno>
 
 namespace logger {
 
 namespace {
 
-// One line on standard error. A terminal that went away (SIGHUP) or a closed pipe only loses the
-// line: the run and its file go on regardless.
-void say(const QString& line)
-{
-    const QByteArray bytes = line.toLocal8Bit() + '\n';
-    std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stderr);
-}
+// The longest a stop waits for the last rows and lines once the tick under way has ended.
+constexpr std::chrono::milliseconds kStopWait { 1000 };
 
-void tell(const QString& line)
-{
-    say(QStringLiteral("velmora-log: ") + line);
-}
+// Lines on standard error, through a thread of their own: a terminal on hold (Ctrl+S) or a pipe
+// nobody reads holds up that thread, never polling. A terminal that went away (SIGHUP) or a
+// closed pipe only loses the line: the run and its file go on regardless.
+class Messages {
+public:
+    Messages()
+        : m_writer(platform::standardErrorHandle())
+    {
+    }
+    void say(const QString& line) { m_writer.write(line.toLocal8Bit() + '\n'); }
+    void tell(const QString& line) { say(QStringLiteral("velmora-log: ") + line); }
+    platform::BackgroundWriter& writer() { return m_writer; }
 
-// The newest reading of the poll cycle after a tick that stored one.
-std::optional<double> newestReading(const instrument::PollCycle& poll)
-{
-    if (poll.counter() <= 0)
-        return std::nullopt;
-    return poll.samples()[static_cast<std::size_t>(poll.counter() - 1)];
-}
+private:
+    platform::BackgroundWriter m_writer;
+};
 
 // The folder of the run files and limits.csv, as the window finds it from the same settings
 // file. [RunLog] Enabled is the window's switch: the logger writes its rows regardless.
@@ -54,87 +51,68 @@ QString runFolderOf(const Options& options)
     return app::prepareRunFolder(options.settingsLocation, app::loadRunLogSettings(profile));
 }
 
-// The polling itself, from the open port to the summary; returns the exit status.
-class Run {
+std::chrono::milliseconds left(const QDeadlineTimer& deadline)
+{
+    return std::chrono::milliseconds(deadline.remainingTime());
+}
+
+// What the person running it is told of each tick, and the tally for the summary.
+class Run : public session::TickListener {
 public:
-    Run(const Options& options, RunOutput& output, instrument::PollLink& link,
-        instrument::PollCycle& poll)
+    Run(const Options& options, Messages& messages, const session::PollSession& session)
         : m_options(options)
-        , m_output(output)
-        , m_link(link)
-        , m_poll(poll)
+        , m_messages(messages)
+        , m_session(session)
         , m_showReadings(!options.quiet && platform::standardErrorIsTerminal())
     {
     }
 
-    // One tick, as the window's: the row carries the moment its poll went out.
-    bool tick()
+    void tickDone(const session::TickResult& tick) override
     {
-        const QDateTime time = QDateTime::currentDateTime();
-        const platform::Clock::Duration steady = platform::clock().now();
-        const std::optional<instrument::TickOutcome> outcome = m_link.tick();
-        if (!outcome)
-            return false;
-        std::optional<double> reading;
-        if (*outcome == instrument::TickOutcome::Ok) {
-            reading = newestReading(m_poll);
-            // No chart here: the buffer only wraps.
-            m_poll.endOfReading(instrument::PollCycle::kCapacity);
-        }
-        const runlog::TickStatus status = runlog::tickStatus(*outcome);
-        ++(status == runlog::TickStatus::Ok && reading ? m_tally.readings : m_tally.withoutReading);
-        if (const auto failure = m_output.record(status, reading, time, steady)) {
-            tell(writeFailure(*failure)
-                + (m_output.isBroken() ? QString()
-                                       : QStringLiteral("; polling goes on, and the rows are "
-                                                        "kept until the file can be written")));
-        }
-        if (m_output.isBroken())
-            return false;
+        const runlog::TickStatus status = runlog::tickStatus(tick.outcome);
+        ++(tick.reading ? m_tally.readings : m_tally.withoutReading);
         if (m_showReadings)
-            say(readingLine(time, reading, status));
+            m_messages.say(readingLine(tick.time, tick.reading, status));
         if (!m_options.quiet)
-            tellLinkChange(*outcome);
+            tellLinkChange(tick.outcome);
         ++m_ticks;
-        return !m_options.count || m_ticks < *m_options.count;
     }
 
-    // Ends the run: the rows are in the output already; the file and the port are closed.
-    int finish()
-    {
-        m_output.end();
-        m_link.stop();
-        m_tally.reconnects = m_link.reconnects();
-        m_tally.lostRows = m_output.lostRows();
-        if (!m_options.quiet)
-            tell(summaryLine(m_tally, m_output.where(), m_output.isStandardOutput()));
-        return m_output.isBroken() || m_tally.lostRows > 0 ? kExitFailure : kExitOk;
-    }
+    bool wantsMore() const { return !m_options.count || m_ticks < *m_options.count; }
+    Tally& tally() { return m_tally; }
 
 private:
     // A lost port and its return, once each, for a log that has no reading lines (a service's
     // journal); the rows say the same tick by tick.
     void tellLinkChange(instrument::TickOutcome outcome)
     {
+        const int reconnects = m_session.link().reconnects();
         if (outcome == instrument::TickOutcome::PortLost && !m_toldLost) {
-            tell(QStringLiteral("lost %1; opening it again at each tick").arg(m_options.port));
+            m_messages.tell(
+                QStringLiteral("lost %1; opening it again at each tick").arg(m_options.port));
             m_toldLost = true;
-        } else if (m_link.reconnects() > m_toldReconnects) {
-            tell(QStringLiteral("%1 is back; polling goes on").arg(m_options.port));
+        } else if (reconnects > m_toldReconnects) {
+            m_messages.tell(QStringLiteral("%1 is back; polling goes on").arg(m_options.port));
             m_toldLost = false;
         }
-        m_toldReconnects = m_link.reconnects();
+        m_toldReconnects = reconnects;
     }
 
     const Options& m_options;
-    RunOutput& m_output;
-    instrument::PollLink& m_link;
-    instrument::PollCycle& m_poll;
+    Messages& m_messages;
+    const session::PollSession& m_session;
     bool m_showReadings;
     Tally m_tally;
     std::int64_t m_ticks = 0;
     bool m_toldLost = false;
     int m_toldReconnects = 0;
+};
+
+// How the run's record fares, as its writer tells it.
+struct RecordState {
+    bool beginning = true; ///< the output is being opened: a failure now ends the run
+    bool ended = false; ///< the output takes no more rows
+    bool readerGone = false; ///< standard output's reader went away
 };
 
 } // namespace
@@ -144,21 +122,25 @@ int runPolling(const Options& options)
     // First of all, so that a stop during the start is kept for the loop, and a closed standard
     // output is an error to report rather than a silent end.
     const platform::StopSignals stops;
+    Messages messages;
     if (!stops.isValid())
-        tell(QStringLiteral("cannot catch the stop signals: SIGINT and SIGTERM end it at once"));
+        messages.tell(
+            QStringLiteral("cannot catch the stop signals: SIGINT and SIGTERM end it at once"));
 
     const QString runFolder = runFolderOf(options);
-    RunOutput output(options.output, runFolder);
+    const RunOutput output(options.output, runFolder);
     const bool polls = !options.count || *options.count > 0;
     if (const QString refusal = output.refusal(); polls && !refusal.isEmpty()) {
-        tell(refusal);
+        messages.tell(refusal);
         return kExitFailure;
     }
 
+    session::PollSession session;
+    runlog::RunWriter& record = session.record();
     int status = kExitOk;
     if (options.limits) {
-        const LimitsSent limits
-            = sendLimits(*options.limits, options.port, options.baudRate, runFolder, tell);
+        const LimitsSent limits = sendLimits(session, *options.limits, options.port,
+            options.baudRate, runFolder, [&messages](const QString& line) { messages.tell(line); });
         if (!limits.sent)
             return kExitFailure;
         if (!limits.recorded)
@@ -167,35 +149,88 @@ int runPolling(const Options& options)
     if (!polls || stops.received() != 0)
         return status;
 
-    platform::SerialPort port;
-    // The poll cycle holds a sweep's buffer: too large for the stack of a small system.
-    const auto poll = std::make_unique<instrument::PollCycle>();
-    instrument::PollLink link(port, *poll);
-    if (const platform::SerialError error = link.start(options.port, options.baudRate);
-        error != platform::SerialError::None) {
-        tell(portFailure(options.port, platform::serialDevicePath(options.port), error));
-        return kExitFailure;
-    }
-    if (const auto failure = output.begin(QDateTime::currentDateTime(), platform::clock().now())) {
-        tell(writeFailure(*failure));
-        output.end();
-        link.stop();
-        return kExitFailure;
-    }
-    if (!options.quiet)
-        tell(QStringLiteral("polling %1 every %2 ms; rows %3 %4")
-                 .arg(options.port)
-                 .arg(options.intervalMs)
-                 .arg(output.isStandardOutput() ? QStringLiteral("on") : QStringLiteral("in"),
-                     output.where()));
-
-    Run run(options, output, link, *poll);
     PollLoop loop(options.intervalMs, stops.handle(),
         options.duration ? std::optional<platform::Clock::Duration>(*options.duration)
                          : std::nullopt);
-    loop.run([&run] { return run.tick(); });
-    const int ended = run.finish();
-    return ended != kExitOk ? ended : status;
+    RecordState state;
+    QObject::connect(
+        &record, &runlog::RunWriter::failed, &record, [&](const runlog::LogFailure& failure) {
+            if (output.isStandardOutput() && failure.error == EPIPE) {
+                // Nobody reads the rows any more: the run ends without a word, as other tools
+                // end when the rest of their pipeline has gone.
+                state.readerGone = true;
+            } else if (state.beginning || output.isStandardOutput()) {
+                messages.tell(writeFailure(failure));
+            } else {
+                messages.tell(writeFailure(failure)
+                    + QStringLiteral("; polling goes on, and the rows are kept until the file "
+                                     "can be written"));
+                return;
+            }
+            state.ended = true;
+            loop.quit();
+        });
+    QObject::connect(
+        &record, &runlog::RunWriter::notAnswering, &record, [&messages](const QString& path) {
+            messages.tell(QStringLiteral("%1 does not answer; polling goes on, and the rows are "
+                                         "kept until it does")
+                              .arg(path));
+        });
+
+    Run run(options, messages, session);
+    session.addListener(&run);
+    if (const platform::SerialError error
+        = session.start(options.port, options.baudRate, output.target());
+        error != platform::SerialError::None) {
+        messages.tell(portFailure(options.port, platform::serialDevicePath(options.port), error));
+        return kExitFailure;
+    }
+    // The output is made before the first tick, so that one that cannot be made ends the run at
+    // once; a disk that does not answer in time is waited for no longer (its rows wait).
+    record.waitUntilDone(kStopWait);
+    QCoreApplication::sendPostedEvents(&record, QEvent::MetaCall);
+    state.beginning = false;
+    if (state.ended) {
+        session.stop();
+        return kExitFailure;
+    }
+    if (!options.quiet)
+        messages.tell(
+            QStringLiteral("polling %1 every %2 ms; rows %3 %4")
+                .arg(options.port)
+                .arg(options.intervalMs)
+                .arg(output.isStandardOutput() ? QStringLiteral("on") : QStringLiteral("in"),
+                    output.isStandardOutput() || record.filePath().isEmpty() ? output.where()
+                                                                             : record.filePath()));
+
+    loop.run([&] {
+        session.tick(instrument::PollCycle::kCapacity);
+        return !state.ended && run.wantsMore();
+    });
+
+    // The tick under way has ended; the port closes, and the last rows and lines get a second
+    // at most: an output that does not take them must not keep the program from ending.
+    const QDeadlineTimer deadline(kStopWait);
+    Tally& tally = run.tally();
+    tally.reconnects = session.link().reconnects();
+    session.stop();
+    const bool done = record.waitUntilDone(left(deadline));
+    QCoreApplication::sendPostedEvents(&record, QEvent::MetaCall);
+    record.setLeaveAfter(std::chrono::milliseconds(0));
+    tally.lostRows = done ? record.lostRows() : record.pendingRows();
+    if (state.readerGone)
+        return kExitReaderGone;
+    if (!options.quiet) {
+        const QString where = output.isStandardOutput() || record.filePath().isEmpty()
+            ? output.where()
+            : record.filePath();
+        messages.tell(summaryLine(tally, where, output.isStandardOutput()));
+    }
+    messages.writer().waitUntilWritten(left(deadline));
+    messages.writer().setLeaveAfter(std::chrono::milliseconds(0));
+    if (state.ended || tally.lostRows > 0)
+        return kExitFailure;
+    return status;
 }
 
 } // namespace logger

@@ -1,36 +1,44 @@
 #include "logger/SendLimits.h"
 
-#include "instrument/Connection.h"
 #include "logger/Report.h"
 #include "platform/SerialPort.h"
-#include "runlog/LimitsRecord.h"
+#include "session/PollSession.h"
 
-#include <QDateTime>
+#include <QCoreApplication>
+
+#include <optional>
 
 namespace logger {
 
-LimitsSent sendLimits(instrument::RegulatorLimits limits, const QString& portName,
-    std::int32_t baudRate, const QString& runFolder,
+LimitsSent sendLimits(session::PollSession& session, instrument::RegulatorLimits limits,
+    const QString& portName, std::int32_t baudRate, const QString& runFolder,
     const std::function<void(const QString&)>& tell)
 {
     LimitsSent result;
-    platform::SerialPort port;
-    runlog::LimitsOutcome outcome = runlog::LimitsOutcome::PortNotOpened;
-    const platform::SerialError error = instrument::openConnection(port, portName, baudRate);
+    runlog::RunWriter& record = session.record();
+    std::optional<runlog::LogFailure> failure;
+    const QMetaObject::Connection watching = QObject::connect(&record, &runlog::RunWriter::failed,
+        &record, [&failure](const runlog::LogFailure& failed) { failure = failed; });
+
+    const platform::SerialError error = session.openPort(portName, baudRate);
     if (error != platform::SerialError::None) {
         tell(portFailure(portName, platform::serialDevicePath(portName), error));
+        session.recordLimits(runFolder, limits, runlog::LimitsOutcome::PortNotOpened);
     } else {
-        result.sent = instrument::uploadLimits(port, limits) == instrument::UploadOutcome::Sent;
-        outcome = result.sent ? runlog::LimitsOutcome::Sent : runlog::LimitsOutcome::WriteFailed;
+        result.sent = session.uploadLimits(limits, runFolder) == runlog::LimitsOutcome::Sent;
         if (!result.sent)
             tell(QStringLiteral("the port did not take the limits (the cable came off, the "
                                 "adapter went away?); the regulator may hold others"));
     }
-    const auto failure = runlog::recordLimits(
-        runFolder, QDateTime::currentDateTime(), limits.lower, limits.upper, outcome);
-    result.recorded = !failure;
+    const bool done = record.waitUntilDone(runlog::RunWriter::kStallAfter);
+    QCoreApplication::sendPostedEvents(&record, QEvent::MetaCall);
+    QObject::disconnect(watching);
+    result.recorded = done && !failure;
     if (failure)
         tell(writeFailure(*failure));
+    else if (!done)
+        tell(QStringLiteral("%1 does not answer; the limits row waits to be written")
+                 .arg(runFolder));
     return result;
 }
 

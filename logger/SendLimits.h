@@ -7,6 +7,10 @@
 #include <cstdint>
 #include <functional>
 
+namespace session {
+class PollSession;
+}
+
 namespace logger {
 
 /** How sending the limits went, and whether limits.csv took its row. */
@@ -16,13 +20,13 @@ struct LimitsSent {
 };
 
 /**
- * Sends @p limits to the regulator as the window's limits dialog does: opens @p portName at
- * @p baudRate for the upload alone, sends it (instrument::uploadLimits, which closes the port)
- * and records the outcome as a row of limits.csv in @p runFolder: sent, write-failed, or
- * port-not-opened when the port did not open. Each failure is one line for @p tell.
+ * Sends @p limits to the regulator as the window's limits dialog does, through @p session:
+ * opens @p portName at @p baudRate for the upload alone, sends it and records the outcome as a
+ * row of limits.csv in @p runFolder: sent, write-failed, or port-not-opened when the port did
+ * not open. The row is waited for, a few seconds at most. Each failure is one line for @p tell.
  */
-LimitsSent sendLimits(instrument::RegulatorLimits limits, const QString& portName,
-    std::int32_t baudRate, const QString& runFolder,
+LimitsSent sendLimits(session::PollSession& session, instrument::RegulatorLimits limits,
+    const QString& portName, std::int32_t baudRate, const QString& runFolder,
     const std::function<void(const QString&)>& tell);
 
 } // namespace logger

@@ -9,6 +9,7 @@
 
 #include <QCoreApplication>
 
+#include <csignal>
 #include <cstdio>
 #include <exception>
 #include <variant>
@@ -58,7 +59,14 @@ int run(int argc, char** argv)
             std::fputs("velmora-log: no serial ports found\n", stderr);
         return print(logger::portListing(ports));
     }
-    return logger::runPolling(options);
+    const int status = logger::runPolling(options);
+    if (status != logger::kExitReaderGone)
+        return status;
+    // The signal's disposition is the one the program was started with again: by default it
+    // ends the program as it ends any writer to a pipe whose reader went.
+    std::fflush(stdout);
+    ::raise(SIGPIPE);
+    return logger::kExitFailure;
 }
 
 } // namespace

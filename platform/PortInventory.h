@@ -7,6 +7,9 @@
 
 namespace platform {
 
+/** The numbered ports are COM1 to COM32, for ttyS0 to ttyS31. */
+inline constexpr int kHighestComPort = 32;
+
 /** Where the inventory looks; tests give temporary folders standing for each. */
 struct PortInventoryRoots {
     /** The device nodes: ttyS0, ttyUSB0, ... */
@@ -43,11 +46,10 @@ struct PortInfo {
 };
 
 /**
- * The serial ports present now, in the order and with the names of the window's port list
- * (instrument::GetComPorts): COM1 to COM32, then ttyACM* and ttyUSB* by kind and number. That
- * list holds only the free ones; here busy ports and ports this user may not open are listed
- * too. A device node that is absent, has no hardware behind it (a ttyS without a UART), or is no
- * terminal is left out.
+ * The serial ports present now: COM1 to COM32, then ttyACM* and ttyUSB* by kind and number. The
+ * window's port list (instrument::GetComPorts) is the free ones; here busy ports and ports this
+ * user may not open are listed too. A device node that is absent, has no hardware behind it (a ttyS
+ * without a UART), or is no terminal is left out.
  *
  * Each port is probed without waiting and without disturbing a holder: it is opened without a
  * carrier wait and without becoming a controlling terminal, its lock and exclusive mark are

@@ -19,10 +19,6 @@ namespace platform {
 
 namespace {
 
-// The window's port list scans the same names (instrument::GetComPorts), so that both programs
-// offer the same ports under the same names.
-constexpr int kHighestComPort = 32;
-
 // A sysfs attribute is one short line; a longer read means something else is there.
 constexpr qint64 kAttributeLimit = 256;
 // sysfs device paths are a few levels deep; the walk up never goes further than this.

@@ -8,4 +8,7 @@ bool standardErrorIsTerminal();
 /** The handle of standard output, for writers that take one (runlog::RunStream). */
 int standardOutputHandle();
 
+/** The handle of standard error, for writers that take one (platform::BackgroundWriter). */
+int standardErrorHandle();
+
 } // namespace platform

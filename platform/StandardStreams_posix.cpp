@@ -14,4 +14,9 @@ int standardOutputHandle()
     return STDOUT_FILENO;
 }
 
+int standardErrorHandle()
+{
+    return STDERR_FILENO;
+}
+
 } // namespace platform

@@ -112,13 +112,26 @@ Storage::Opened RunLog::openIfEmpty(const QString& path)
 std::optional<LogFailure> RunLog::record(TickStatus status, std::optional<double> temperature,
     const QDateTime& now, platform::Clock::Duration steadyNow)
 {
+    hold(status, temperature, now, steadyNow);
+    return writeHeldRows();
+}
+
+void RunLog::hold(TickStatus status, std::optional<double> temperature, const QDateTime& now,
+    platform::Clock::Duration steadyNow)
+{
     if (!m_running)
-        return std::nullopt;
+        return;
     if (qsizetype(m_held.size()) >= kMaxHeldRows) {
         m_held.pop_front();
         ++m_dropped;
     }
     m_held.push_back(formatRow({ now, steadyNow - m_steadyStart, temperature, status }));
+}
+
+std::optional<LogFailure> RunLog::writeHeldRows()
+{
+    if (!m_running)
+        return std::nullopt;
     return firstReport(flush());
 }
 

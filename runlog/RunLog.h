@@ -66,6 +66,12 @@ public:
     std::optional<LogFailure> record(TickStatus status, std::optional<double> temperature,
         const QDateTime& now, platform::Clock::Duration steadyNow);
 
+    /** record() in two steps, for rows that come in a batch: hold() keeps a row without
+     *  writing it, writeHeldRows() writes and syncs all held rows at once. */
+    void hold(TickStatus status, std::optional<double> temperature, const QDateTime& now,
+        platform::Clock::Duration steadyNow);
+    std::optional<LogFailure> writeHeldRows();
+
     /** Ends the run: tries once more to write what is held (rows still held are lost, with no
      *  report), closes the file. Nothing outside a run. */
     void end();

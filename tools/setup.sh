@@ -21,6 +21,7 @@ test_packages=(
     desktop-file-utils                   # the install and package tests check the menu entry
     dpkg-dev lintian                     # the Debian package: its dependencies, its check
     groff-base man-db                    # the manual pages' check
+    fuse3 libfuse3-dev pkg-config        # a file system that stalls on demand, under the run log
 )
 
 case "${1:-all}" in

@@ -113,8 +113,11 @@ private:
     }
 
     // The rows of limits.csv in the run folder beside the settings, less their times.
+    // The rows of limits.csv once the window's record has written what it was given.
     QByteArrayList limitsRows() const
     {
+        if (m_form && !m_form->pollSession().record().waitUntilDone(std::chrono::seconds(20)))
+            return { "the record did not finish" };
         QByteArrayList rows;
         QFile file(m_dir.filePath(QStringLiteral("runs/limits.csv")));
         if (!file.open(QIODevice::ReadOnly))

@@ -37,14 +37,26 @@ private:
 
     QString runsFolder() const { return m_dir->filePath(QStringLiteral("runs")); }
 
+    // Waits until the window's record has written what it was given, and its failures, if any,
+    // have reached the window: a box they bring is then queued.
+    void written() const
+    {
+        if (!m_form)
+            return;
+        QVERIFY(m_form->pollSession().record().waitUntilDone(std::chrono::seconds(20)));
+        QCoreApplication::sendPostedEvents(&m_form->pollSession().record(), QEvent::MetaCall);
+    }
+
     QStringList runFiles() const
     {
+        written();
         return QDir(runsFolder()).entryList({ QStringLiteral("*.csv") }, QDir::Files, QDir::Name);
     }
 
     // The rows of a run file, less their times, which are the wall clock's.
-    static QByteArrayList rowsWithoutTime(const QString& path)
+    QByteArrayList rowsWithoutTime(const QString& path) const
     {
+        written();
         QByteArrayList rows;
         const QByteArrayList lines = readFile(path).split('\n');
         for (qsizetype i = 1; i < lines.size(); ++i) {
@@ -54,13 +66,15 @@ private:
         return rows;
     }
 
-    // Waits until the error box has come and gone, or for a bounded time when none should come.
-    static void settle(MessageBoxSeen& seen, bool expected)
+    // Waits until the error box has come and gone; or, when none should come, until the
+    // record's failures have reached the window and what they queued has run.
+    void settle(MessageBoxSeen& seen, bool expected) const
     {
+        written();
         if (expected)
             QTRY_VERIFY_WITH_TIMEOUT(seen.shown, 5000);
         else
-            QTest::qWait(50);
+            QCoreApplication::sendPostedEvents();
     }
 
 private slots:
@@ -206,6 +220,7 @@ private slots:
         m_form->StartClick();
         m_form->GetTemperClick();
         m_form->StopClick();
+        written();
         QCOMPARE(QDir(elsewhere.filePath("lab/today")).entryList(QDir::Files).size(), 1);
         QVERIFY(!QFileInfo::exists(runsFolder()));
     }
@@ -254,6 +269,7 @@ private slots:
         m_form->StartClick();
         m_replies = { QByteArray("\x6D\x01", 2) };
         m_form->GetTemperClick();
+        written();
         QVERIFY(QDir(runsFolder()).removeRecursively());
 
         MessageBoxSeen seen;
