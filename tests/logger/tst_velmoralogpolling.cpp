@@ -1,10 +1,12 @@
 #include "../support/SettingsFile.h"
+#include "instrument/PollCycle.h"
 #include "platform/SerialPort.h"
 #include "runlog/LimitsRecord.h"
 #include "runlog/RunFileReader.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
@@ -15,6 +17,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <stdlib.h>
+#include <termios.h>
 #include <unistd.h>
 
 using runlog::TickStatus;
@@ -313,6 +316,65 @@ private slots:
         // The port is free again at once.
         platform::SerialPort port;
         QCOMPARE(port.open(m_sim->link), platform::SerialError::None);
+    }
+
+    // Polling goes on while nothing takes the output, and a stop ends the program within one
+    // exchange and a second: the rows it could not deliver are counted, not waited for.
+    void stopIsBoundedWhenTheOutputIsHeld_data()
+    {
+        QTest::addColumn<bool>("terminal");
+        QTest::newRow("full pipe nobody reads") << false;
+        QTest::newRow("terminal on hold") << true;
+    }
+    void stopIsBoundedWhenTheOutputIsHeld()
+    {
+        QFETCH(bool, terminal);
+        int held = -1;
+        int pipeEnds[2] = { -1, -1 };
+        Terminal console;
+        if (terminal) {
+            // Ctrl+S: the terminal takes no more output until Ctrl+Q.
+            QVERIFY(console.slave >= 0);
+            QCOMPARE(::tcflow(console.slave, TCOOFF), 0);
+            held = console.slave;
+        } else {
+            // A pipe filled up before the run begins: its header's write blocks at once.
+            QCOMPARE(::pipe2(pipeEnds, O_CLOEXEC), 0);
+            const int size = ::fcntl(pipeEnds[1], F_SETPIPE_SZ, 4096);
+            QVERIFY(size > 0);
+            QCOMPARE(::fcntl(pipeEnds[1], F_SETFL, O_NONBLOCK), 0);
+            const QByteArray filling(size, 'x');
+            QCOMPARE(::write(pipeEnds[1], filling.constData(), std::size_t(size)), ssize_t(size));
+            QCOMPARE(::fcntl(pipeEnds[1], F_SETFL, 0), 0);
+            held = pipeEnds[1];
+        }
+        QProcess process;
+        prepare(process, { "--output", "-" });
+        process.setChildProcessModifier([held, terminal] {
+            ::dup2(held, STDOUT_FILENO);
+            if (terminal)
+                ::dup2(held, STDERR_FILENO);
+        });
+        process.start();
+        QVERIFY(process.waitForStarted(kBoundMs));
+        QVERIFY(m_sim->waitForLines("poll 0x51 -> ", 3));
+        QElapsedTimer stopping;
+        stopping.start();
+        QCOMPARE(::kill(pid_t(process.processId()), SIGTERM), 0);
+        const Run result = finished(process);
+        const qint64 tookMs = stopping.elapsed();
+        ::close(pipeEnds[0]);
+        ::close(pipeEnds[1]);
+        qInfo("stopped %lld ms after SIGTERM", tookMs);
+        QVERIFY(result.ended);
+        constexpr qint64 longestExchangeMs = (instrument::PollCycle::kReplyPause
+            + instrument::PollCycle::kReplyTimeout + instrument::PollCycle::kAfterReplyPause)
+                                                 .count();
+        QVERIFY2(tookMs <= longestExchangeMs + 1000, qPrintable(QString::number(tookMs)));
+        QCOMPARE(result.exitCode, 1);
+        if (!terminal)
+            QVERIFY2(result.err.contains(" rows not written; rows on standard output"),
+                result.err.constData());
     }
 
     // The adapter goes while polling runs and comes back at the same name: the ticks without it
