@@ -5,17 +5,10 @@
 # not answer, naming the run file; once the file system answers again, the run file has every
 # row, in order, each reading the one the simulator sent, none twice.
 #
-# Mounting needs root and FUSE: without them the test is skipped (exit 77). It runs in a mount
-# namespace of its own, so the file system goes with it whatever happens.
+# Mounting needs root and FUSE: without them the test is skipped (exit 77).
 #
 # Usage: run_log_stall.sh PROGRAM SIMULATOR STALLFS
-if [ -z "${VT_IN_MOUNT_NAMESPACE:-}" ]; then
-    if [ "$(id -u)" -ne 0 ] || [ ! -c /dev/fuse ] || ! unshare -m --propagation private true 2>/dev/null; then
-        echo "SKIP: a FUSE file system needs root and /dev/fuse"
-        exit 77
-    fi
-    VT_IN_MOUNT_NAMESPACE=1 exec unshare -m --propagation private "$0" "$@"
-fi
+source "$(dirname "$0")/../support/stalled_disk.sh"
 source "$(dirname "$0")/session.sh"
 program=$1
 simulator=$2
@@ -30,12 +23,8 @@ expect_polls() {
 }
 rows_in() { echo $(($(wc -l <"$1") - 1)); }
 
-mkdir "$work/backing" "$work/disk"
-"$stallfs" "$work/backing" "$work/disk" "$work/stall" >"$work/stallfs.log" 2>&1 &
-fs_pid=$!
-trap 'rm -f "$work/stall"; umount -l "$work/disk" 2>/dev/null || true; kill $fs_pid 2>/dev/null || true; cleanup' EXIT
-wait_until 10 "grep -q ' $work/disk fuse' /proc/mounts" \
-    || { echo "SKIP: FUSE would not mount: $(cat "$work/stallfs.log")"; exit 77; }
+mount_stalling_disk "$work" "$stallfs"
+trap 'unmount_stalling_disk; cleanup' EXIT
 
 start_display
 start_simulator "$simulator" --seed 21 --start-temp 25.5
@@ -51,7 +40,7 @@ wait_until 30 "[ \$(wc -l <'$work/backing/runs/$run_name') -ge 3 ]"
 
 # The disk stops answering. Polling goes on while the rows wait, the window answers, and the
 # box comes once.
-: >"$work/stall"
+stall_disk
 stalled_at=$(polls)
 measure_answers 60 others_shown
 echo "while the disk did not answer: longest time the window did not answer $longest_wait_ms ms," \
@@ -65,7 +54,7 @@ expect_polls 4
 ! others_shown || fail "a second box came for the same stall"
 
 # The disk answers again: every row reaches the file, in order.
-rm -f "$work/stall"
+answer_again
 click_tool_button 2 # Stop
 wait_for 10 "! port_is_open"
 sent=$(polls)

@@ -1,6 +1,7 @@
-// A file system that stalls on demand, as a hung network mount or a dying stick does: it passes
-// every call through to a backing folder, but while the hold file exists, writes and syncs
-// (and, as it serves one call at a time, every call after them) wait until it is gone.
+// A file system that stalls on demand, as a hung network mount does: it passes every call
+// through to a backing folder, but while the hold file exists, writes and syncs wait until it is
+// gone. A waiting call that its caller gives up (a signal that ends the process, say) fails
+// with EINTR, as a hung mount's calls are killable: the program can end meanwhile.
 //
 //   stallfs BACKING-FOLDER MOUNT-POINT HOLD-FILE
 //
@@ -36,13 +37,17 @@ int failed()
     return -errno;
 }
 
-// Waits while the hold file exists. The test removes it; nothing here bounds the wait, as
-// nothing bounds a hung mount's.
-void waitWhileHeld()
+// Waits while the hold file exists; false when the caller gave up the call meanwhile. The test
+// removes the file; nothing else bounds the wait, as nothing bounds a hung mount's.
+bool waitWhileHeld()
 {
     struct stat info { };
-    while (::stat(holdFile.c_str(), &info) == 0)
+    while (::stat(holdFile.c_str(), &info) == 0) {
+        if (fuse_interrupted() != 0)
+            return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
 }
 
 int getAttributes(const char* path, struct stat* info, fuse_file_info* file)
@@ -81,7 +86,8 @@ int changeMode(const char* path, mode_t mode, fuse_file_info* /*file*/)
 
 int truncateFile(const char* path, off_t size, fuse_file_info* file)
 {
-    waitWhileHeld();
+    if (!waitWhileHeld())
+        return -EINTR;
     const int result
         = file != nullptr ? ::ftruncate(int(file->fh), size) : ::truncate(real(path).c_str(), size);
     return result == 0 ? 0 : failed();
@@ -114,14 +120,16 @@ int readFile(const char* /*path*/, char* into, size_t size, off_t offset, fuse_f
 int writeFile(
     const char* /*path*/, const char* from, size_t size, off_t offset, fuse_file_info* file)
 {
-    waitWhileHeld();
+    if (!waitWhileHeld())
+        return -EINTR;
     const ssize_t put = ::pwrite(int(file->fh), from, size, offset);
     return put < 0 ? failed() : int(put);
 }
 
 int syncFile(const char* /*path*/, int dataOnly, fuse_file_info* file)
 {
-    waitWhileHeld();
+    if (!waitWhileHeld())
+        return -EINTR;
     const int result = dataOnly != 0 ? ::fdatasync(int(file->fh)) : ::fsync(int(file->fh));
     return result == 0 ? 0 : failed();
 }
@@ -134,8 +142,7 @@ int releaseFile(const char* /*path*/, fuse_file_info* file)
 
 int syncFolder(const char* /*path*/, int /*dataOnly*/, fuse_file_info* /*file*/)
 {
-    waitWhileHeld();
-    return 0;
+    return waitWhileHeld() ? 0 : -EINTR;
 }
 
 int readFolder(const char* path, void* into, fuse_fill_dir_t fill, off_t /*offset*/,
@@ -155,6 +162,13 @@ int checkAccess(const char* path, int mode)
     return ::access(real(path).c_str(), mode) == 0 ? 0 : failed();
 }
 
+// Calls can be interrupted: the kernel's interrupt for a waiting call reaches its thread.
+void* start(fuse_conn_info* /*connection*/, fuse_config* config)
+{
+    config->intr = 1;
+    return nullptr;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -167,6 +181,7 @@ int main(int argc, char** argv)
     holdFile = argv[3];
 
     fuse_operations operations {};
+    operations.init = start;
     operations.getattr = getAttributes;
     operations.mkdir = makeFolder;
     operations.unlink = removeFile;
@@ -184,8 +199,9 @@ int main(int argc, char** argv)
     operations.readdir = readFolder;
     operations.access = checkAccess;
 
-    // Foreground, one call at a time, and permissions checked by the kernel as on any disk.
-    char* fuseArguments[] = { argv[0], const_cast<char*>("-f"), const_cast<char*>("-s"),
-        const_cast<char*>("-o"), const_cast<char*>("default_permissions"), argv[2] };
-    return fuse_main(6, fuseArguments, &operations, nullptr);
+    // Foreground, calls that can be interrupted, and permissions checked by the kernel as on
+    // any disk.
+    char* fuseArguments[] = { argv[0], const_cast<char*>("-f"), const_cast<char*>("-o"),
+        const_cast<char*>("default_permissions"), argv[2] };
+    return fuse_main(5, fuseArguments, &operations, nullptr);
 }
