@@ -329,8 +329,10 @@ Options:
   -v, --version      show the version and exit
 Without --count or --duration it polls until stopped (Ctrl+C, SIGTERM, SIGHUP):
 the poll under way is finished and its row written, then the file and the port
-are closed. Each row is on the disk (fdatasync) before the next poll; on
-standard output it is written at once, and synced where that is a file.
+are closed. A stop signal ignored when it starts stays ignored: under nohup it
+outlives the closed terminal. Each row is on the disk (fdatasync) before the
+next poll; on standard output it is written at once, and synced where that is a
+file.
 Options with a value may also be written --name=value.
 
 Standard error gets one line a reading (time, temperature, status) while it is

@@ -275,20 +275,27 @@ private slots:
     }
 
     // A stop ends the run as Ctrl+C does: the exchange that went out has its row, and the file
-    // ends with a whole row.
+    // ends with a whole row. A signal ignored at the start (nohup, a script's background job)
+    // stays ignored.
     void stopSignalEndsTheRunInOrder_data()
     {
         QTest::addColumn<int>("signal");
-        QTest::newRow("SIGINT") << SIGINT;
-        QTest::newRow("SIGTERM") << SIGTERM;
-        QTest::newRow("SIGHUP") << SIGHUP;
+        QTest::addColumn<int>("ignored");
+        QTest::newRow("SIGINT") << SIGINT << 0;
+        QTest::newRow("SIGTERM") << SIGTERM << 0;
+        QTest::newRow("SIGHUP") << SIGHUP << 0;
+        QTest::newRow("SIGHUP ignored, SIGTERM") << SIGTERM << SIGHUP;
+        QTest::newRow("SIGINT ignored, SIGTERM") << SIGTERM << SIGINT;
     }
     void stopSignalEndsTheRunInOrder()
     {
         QFETCH(int, signal);
+        QFETCH(int, ignored);
         const QString file = path(QStringLiteral("night.csv"));
         QProcess process;
         prepare(process, { "--output", file });
+        if (ignored != 0)
+            process.setChildProcessModifier([ignored] { std::signal(ignored, SIG_IGN); });
         process.start();
         QVERIFY(process.waitForStarted(kBoundMs));
         // Two rows are on the disk before the signal comes; it may come in the third exchange.
@@ -298,6 +305,11 @@ private slots:
             QTest::qWait(20);
         QVERIFY(!deadline.hasExpired());
         QVERIFY(m_sim->waitForLines("poll 0x51 -> ", 3));
+        // Two more polls than a stop would have let go out.
+        if (ignored != 0) {
+            QCOMPARE(::kill(pid_t(process.processId()), ignored), 0);
+            QVERIFY(m_sim->waitForLines("poll 0x51 -> ", 6));
+        }
         QCOMPARE(::kill(pid_t(process.processId()), signal), 0);
         const Run result = finished(process);
         QVERIFY(result.ended);
