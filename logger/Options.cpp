@@ -45,8 +45,8 @@ bool isAsciiDigits(QStringView text)
 
 // A whole number of the command line follows the integer text rule of the settings file and the
 // number fields, with the same message for text that is no number.
-Checked<std::int32_t> wholeNumber(
-    const QString& option, const QString& text, std::int32_t lowest, const QString& belowLowest)
+Checked<std::int32_t> wholeNumber(const QString& option, const QString& text,
+    std::int32_t lowest = std::numeric_limits<std::int32_t>::min(), const QString& belowLowest = {})
 {
     const std::optional<std::int32_t> value = numeric::integerFromText(text);
     if (!value)
@@ -54,6 +54,17 @@ Checked<std::int32_t> wholeNumber(
     if (*value < lowest)
         return refuse(option, belowLowest.arg(text));
     return *value;
+}
+
+// The one rule for a poll interval, from the command line or the settings file: one exchange
+// with the instrument takes 500 ms, so a shorter interval would be announced but never kept.
+std::optional<QString> shorterThanAPoll(std::int64_t intervalMs)
+{
+    if (intervalMs >= kShortestInterval.count())
+        return std::nullopt;
+    return QStringLiteral("%1 ms is shorter than the %2 ms one poll takes")
+        .arg(intervalMs)
+        .arg(kShortestInterval.count());
 }
 
 // "90s", "45m", "12h": a whole number of seconds, minutes or hours, above zero.
@@ -228,13 +239,11 @@ std::variant<Options, UsageError> parseOptions(
     }
     std::optional<std::uint32_t> intervalMs;
     if (parser.isSet(interval)) {
-        const auto checked = wholeNumber(QStringLiteral("interval"), parser.value(interval),
-            static_cast<std::int32_t>(kShortestInterval.count()),
-            QStringLiteral("%1 ms is shorter than the ")
-                + QString::number(kShortestInterval.count())
-                + QStringLiteral(" ms one poll takes"));
+        const auto checked = wholeNumber(QStringLiteral("interval"), parser.value(interval));
         if (const auto* error = std::get_if<UsageError>(&checked))
             return *error;
+        if (const auto why = shorterThanAPoll(std::get<std::int32_t>(checked)))
+            return refuse(QStringLiteral("interval"), *why);
         intervalMs = static_cast<std::uint32_t>(std::get<std::int32_t>(checked));
     }
     if (parser.isSet(count)) {
@@ -274,16 +283,26 @@ std::variant<Options, UsageError> parseOptions(
     // The command line wins over the file.
     options.port = portName.value_or(options.port);
     options.baudRate = baudRate.value_or(options.baudRate);
-    options.intervalMs = intervalMs.value_or(options.intervalMs);
-    // The file's interval is taken as the window takes it, but one of 0 never ticks and a
-    // negative one is weeks: the window would sit idle, the logger would run polling nothing.
-    // Listing the ports and sending limits alone need no interval.
+    if (intervalMs) {
+        options.intervalMs = *intervalMs;
+        return options;
+    }
+    // The file's interval goes through the rule --interval keeps, named with its key and file:
+    // one of 0 never ticks and a negative one is weeks (the window would sit idle, the logger
+    // would run polling nothing), a short one would be announced and never kept. Listing the
+    // ports and sending limits alone need no interval.
     const bool polls = !options.listPorts && options.count != 0;
-    if (polls && (options.intervalMs == 0 || options.intervalMs > std::uint32_t(kLongestInterval)))
+    if (!polls)
+        return options;
+    const QString fileValue = QStringLiteral("TimerWorkInterval=%1 in %2")
+                                  .arg(static_cast<std::int32_t>(options.intervalMs))
+                                  .arg(quoted(settingsFile));
+    if (options.intervalMs == 0 || options.intervalMs > std::uint32_t(kLongestInterval))
         return refuse(QStringLiteral("settings"),
-            QStringLiteral("TimerWorkInterval=%1 in %2 never polls; give --interval MS")
-                .arg(static_cast<std::int32_t>(options.intervalMs))
-                .arg(quoted(settingsFile)));
+            fileValue + QStringLiteral(" never polls; give --interval MS"));
+    if (const auto why = shorterThanAPoll(options.intervalMs))
+        return refuse(QStringLiteral("settings"),
+            fileValue + QStringLiteral(": ") + *why + QStringLiteral("; give --interval MS"));
     return options;
 }
 
