@@ -264,6 +264,28 @@ private slots:
         }
     }
 
+    // --output alone makes no run folder; here the user's own, as for a program in a folder
+    // that takes no writes (no write bit: read-only even for root).
+    void outputAloneMakesNoRunFolder()
+    {
+        const QString program = path(QStringLiteral("program/velmora-log"));
+        QVERIFY(QDir().mkdir(path(QStringLiteral("program"))));
+        QVERIFY(QFile::copy(QStringLiteral(VELMORA_LOG), program));
+        QVERIFY(QFile::setPermissions(path(QStringLiteral("program")), QFile::ExeOwner));
+        QProcess process;
+        prepare(process, { "--count", "1", "--output", "-" });
+        process.setProgram(program);
+        process.setArguments(process.arguments().mid(2)); // its own settings, not --settings
+        QProcessEnvironment environment = process.processEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
+        process.setProcessEnvironment(environment);
+        process.start();
+        const Run result = finished(process);
+        QFile::setPermissions(path(QStringLiteral("program")), QFile::ExeOwner | QFile::WriteOwner);
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY(!QFileInfo::exists(path(QStringLiteral("data"))));
+    }
+
     void durationEndsTheRun()
     {
         const Run result = run({ "--duration", "3s", "--output", "-" });
