@@ -321,11 +321,12 @@ the Velmora Thermo window, and writes the readings to a file. Needs no display.
 Options:
   --port NAME        the serial port: COM3, ttyUSB0, /dev/serial/by-id/...
   --baud N           the line speed in bits per second
-  --interval MS      milliseconds from one poll to the next, 500 or more
-  --settings FILE    take Port, BaudRate and TimerWorkInterval from FILE; by
-                     default from the window's own settings file,
-                     VelmoraThermo.ini beside this program; --port, --baud and
-                     --interval win over the file
+  --interval MS      milliseconds from one poll to the next, 500 or more (so
+                     is TimerWorkInterval of the settings, when it is taken)
+  --settings FILE    take Port, BaudRate and TimerWorkInterval from FILE alone,
+                     its run folder beside it; by default from the window's own
+                     settings (see Files below); --port, --baud and --interval
+                     win over the file
   --count N          stop after N polls: N rows, each a reading or the reason
                      there is none
   --duration TIME    stop after TIME in whole s, m or h: 90s, 45m, 12h
@@ -339,9 +340,9 @@ Options:
                      one with anything in it is never overwritten (exit 1);
                      - writes them to standard output
                      By default each run is a new file in the window's run
-                     folder ([RunLog] Folder of the settings, runs beside the
-                     settings file), named after its start; [RunLog] Enabled=0
-                     turns off only the window's run log, never this output
+                     folder (see Files below), named after its start;
+                     [RunLog] Enabled=0 turns off only the window's run log,
+                     never this output
   --list-ports       list the serial ports present and exit
   -q, --quiet        print nothing but failures
   -h, --help         show this text and exit
@@ -364,6 +365,8 @@ field the port lacks: its name as --port takes it, its device, its
 serial number, and whether it is free, busy (another program holds it) or not
 permitted (this user may not open it: see the dialout group in the guide).
 
+)") + app::filesHelp()
+        + QStringLiteral(R"(
 Exit status:
   0  finished, or stopped by a signal
   1  the port could not be opened at start, the limits could not be sent, or

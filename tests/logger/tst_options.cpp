@@ -334,7 +334,9 @@ private slots:
         const QString help = logger::helpText();
         for (const char* option : { "--port NAME", "--baud N", "--interval MS", "--settings FILE",
                  "--count N", "--duration TIME", "--limits LOWER,UPPER", "--output FILE",
-                 "--list-ports", "--quiet", "--help", "--version" })
+                 "--list-ports", "--quiet", "--help", "--version",
+                 "$XDG_CONFIG_HOME/velmora-thermo/VelmoraThermo.ini",
+                 "$XDG_DATA_HOME/velmora-thermo/runs" })
             QVERIFY2(help.contains(QLatin1String(option)), option);
         QVERIFY(help.contains(QStringLiteral("\n  0  finished, or stopped by a signal\n")));
         QVERIFY(help.contains(QStringLiteral("\n  1  the port could not be opened")));
