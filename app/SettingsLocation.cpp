@@ -126,4 +126,19 @@ QString prepareRunFolder(const SettingsLocation& location, const RunLogSettings&
     return folder;
 }
 
+QString filesHelp()
+{
+    return QStringLiteral(R"(Files:
+  The settings are VelmoraThermo.ini beside the program while that folder is
+  yours to write. Where it is not (installed by an administrator, a read-only
+  disk, or anywhere in /usr), your own copy takes the writes, and the reads
+  once it exists: $XDG_CONFIG_HOME/velmora-thermo/VelmoraThermo.ini, under
+  ~/.config by default; until then the file beside the program is read.
+  The run files and limits.csv are in the run folder: [RunLog] Folder of the
+  settings; by default runs beside the program where new files may be made
+  there, else $XDG_DATA_HOME/velmora-thermo/runs, under ~/.local/share by
+  default.
+)");
+}
+
 } // namespace app

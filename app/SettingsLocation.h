@@ -114,4 +114,11 @@ bool makePrivateFolder(const QString& folder);
  */
 QString prepareRunFolder(const SettingsLocation& location, const RunLogSettings& settings);
 
+/**
+ * For --help of the window and of velmora-log: where the settings and the run files are, by
+ * the rule of locateSettings() and runFolder(). A "Files:" heading, lines of 80 columns at most,
+ * ending in a line end.
+ */
+QString filesHelp();
+
 } // namespace app

@@ -1,5 +1,6 @@
 #include "app/StartOptions.h"
 
+#include "app/SettingsLocation.h"
 #include "app/Version.h"
 
 #include <QCommandLineParser>
@@ -13,15 +14,15 @@ QString helpText()
     return QStringLiteral(R"(Usage: velmora-thermo [options]
 
 Polls the thermometer on its serial port, plots the temperature live and sends
-the regulator its limits, in a window. The settings are VelmoraThermo.ini
-beside the program.
+the regulator its limits, in a window; each run is also kept in a file.
 
 Options:
   -h, --help     show this text and exit
   -v, --version  show the version and the licence and exit
 Qt's own options (-platform NAME, -display DISPLAY, -style NAME, ...) are taken
 as every Qt program takes them.
-)");
+
+)") + filesHelp();
 }
 
 } // namespace

@@ -45,8 +45,8 @@ bool isAsciiDigits(QStringView text)
 
 // A whole number of the command line follows the integer text rule of the settings file and the
 // number fields, with the same message for text that is no number.
-Checked<std::int32_t> wholeNumber(
-    const QString& option, const QString& text, std::int32_t lowest, const QString& belowLowest)
+Checked<std::int32_t> wholeNumber(const QString& option, const QString& text,
+    std::int32_t lowest = std::numeric_limits<std::int32_t>::min(), const QString& belowLowest = {})
 {
     const std::optional<std::int32_t> value = numeric::integerFromText(text);
     if (!value)
@@ -54,6 +54,17 @@ Checked<std::int32_t> wholeNumber(
     if (*value < lowest)
         return refuse(option, belowLowest.arg(text));
     return *value;
+}
+
+// The one rule for a poll interval, from the command line or the settings file: one exchange
+// with the instrument takes 500 ms, so a shorter interval would be announced but never kept.
+std::optional<QString> shorterThanAPoll(std::int64_t intervalMs)
+{
+    if (intervalMs >= kShortestInterval.count())
+        return std::nullopt;
+    return QStringLiteral("%1 ms is shorter than the %2 ms one poll takes")
+        .arg(intervalMs)
+        .arg(kShortestInterval.count());
 }
 
 // "90s", "45m", "12h": a whole number of seconds, minutes or hours, above zero.
@@ -228,13 +239,11 @@ std::variant<Options, UsageError> parseOptions(
     }
     std::optional<std::uint32_t> intervalMs;
     if (parser.isSet(interval)) {
-        const auto checked = wholeNumber(QStringLiteral("interval"), parser.value(interval),
-            static_cast<std::int32_t>(kShortestInterval.count()),
-            QStringLiteral("%1 ms is shorter than the ")
-                + QString::number(kShortestInterval.count())
-                + QStringLiteral(" ms one poll takes"));
+        const auto checked = wholeNumber(QStringLiteral("interval"), parser.value(interval));
         if (const auto* error = std::get_if<UsageError>(&checked))
             return *error;
+        if (const auto why = shorterThanAPoll(std::get<std::int32_t>(checked)))
+            return refuse(QStringLiteral("interval"), *why);
         intervalMs = static_cast<std::uint32_t>(std::get<std::int32_t>(checked));
     }
     if (parser.isSet(count)) {
@@ -274,16 +283,26 @@ std::variant<Options, UsageError> parseOptions(
     // The command line wins over the file.
     options.port = portName.value_or(options.port);
     options.baudRate = baudRate.value_or(options.baudRate);
-    options.intervalMs = intervalMs.value_or(options.intervalMs);
-    // The file's interval is taken as the window takes it, but one of 0 never ticks and a
-    // negative one is weeks: the window would sit idle, the logger would run polling nothing.
-    // Listing the ports and sending limits alone need no interval.
+    if (intervalMs) {
+        options.intervalMs = *intervalMs;
+        return options;
+    }
+    // The file's interval goes through the rule --interval keeps, named with its key and file:
+    // one of 0 never ticks and a negative one is weeks (the window would sit idle, the logger
+    // would run polling nothing), a short one would be announced and never kept. Listing the
+    // ports and sending limits alone need no interval.
     const bool polls = !options.listPorts && options.count != 0;
-    if (polls && (options.intervalMs == 0 || options.intervalMs > std::uint32_t(kLongestInterval)))
+    if (!polls)
+        return options;
+    const QString fileValue = QStringLiteral("TimerWorkInterval=%1 in %2")
+                                  .arg(static_cast<std::int32_t>(options.intervalMs))
+                                  .arg(quoted(settingsFile));
+    if (options.intervalMs == 0 || options.intervalMs > std::uint32_t(kLongestInterval))
         return refuse(QStringLiteral("settings"),
-            QStringLiteral("TimerWorkInterval=%1 in %2 never polls; give --interval MS")
-                .arg(static_cast<std::int32_t>(options.intervalMs))
-                .arg(quoted(settingsFile)));
+            fileValue + QStringLiteral(" never polls; give --interval MS"));
+    if (const auto why = shorterThanAPoll(options.intervalMs))
+        return refuse(QStringLiteral("settings"),
+            fileValue + QStringLiteral(": ") + *why + QStringLiteral("; give --interval MS"));
     return options;
 }
 
@@ -302,11 +321,12 @@ the Velmora Thermo window, and writes the readings to a file. Needs no display.
 Options:
   --port NAME        the serial port: COM3, ttyUSB0, /dev/serial/by-id/...
   --baud N           the line speed in bits per second
-  --interval MS      milliseconds from one poll to the next, 500 or more
-  --settings FILE    take Port, BaudRate and TimerWorkInterval from FILE; by
-                     default from the window's own settings file,
-                     VelmoraThermo.ini beside this program; --port, --baud and
-                     --interval win over the file
+  --interval MS      milliseconds from one poll to the next, 500 or more (so
+                     is TimerWorkInterval of the settings, when it is taken)
+  --settings FILE    take Port, BaudRate and TimerWorkInterval from FILE alone,
+                     its run folder beside it; by default from the window's own
+                     settings (see Files below); --port, --baud and --interval
+                     win over the file
   --count N          stop after N polls: N rows, each a reading or the reason
                      there is none
   --duration TIME    stop after TIME in whole s, m or h: 90s, 45m, 12h
@@ -320,17 +340,19 @@ Options:
                      one with anything in it is never overwritten (exit 1);
                      - writes them to standard output
                      By default each run is a new file in the window's run
-                     folder ([RunLog] Folder of the settings, runs beside the
-                     settings file), named after its start; [RunLog] Enabled=0
-                     turns off only the window's run log, never this output
+                     folder (see Files below), named after its start;
+                     [RunLog] Enabled=0 turns off only the window's run log,
+                     never this output
   --list-ports       list the serial ports present and exit
   -q, --quiet        print nothing but failures
   -h, --help         show this text and exit
   -v, --version      show the version and exit
 Without --count or --duration it polls until stopped (Ctrl+C, SIGTERM, SIGHUP):
 the poll under way is finished and its row written, then the file and the port
-are closed. Each row is on the disk (fdatasync) before the next poll; on
-standard output it is written at once, and synced where that is a file.
+are closed. A stop signal ignored when it starts stays ignored: under nohup it
+outlives the closed terminal. Each row is on the disk (fdatasync) before the
+next poll; on standard output it is written at once, and synced where that is a
+file.
 Options with a value may also be written --name=value.
 
 Standard error gets one line a reading (time, temperature, status) while it is
@@ -343,6 +365,8 @@ field the port lacks: its name as --port takes it, its device, its
 serial number, and whether it is free, busy (another program holds it) or not
 permitted (this user may not open it: see the dialout group in the guide).
 
+)") + app::filesHelp()
+        + QStringLiteral(R"(
 Exit status:
   0  finished, or stopped by a signal
   1  the port could not be opened at start, the limits could not be sent, or

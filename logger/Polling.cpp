@@ -44,11 +44,15 @@ private:
 };
 
 // The folder of the run files and limits.csv, as the window finds it from the same settings
-// file. [RunLog] Enabled is the window's switch: the logger writes its rows regardless.
+// file. [RunLog] Enabled is the window's switch: the logger writes its rows regardless. It is
+// made only when rows or limits.csv go there, never for --output alone.
 QString runFolderOf(const Options& options)
 {
     const platform::Profile profile(options.settingsFile);
-    return app::prepareRunFolder(options.settingsLocation, app::loadRunLogSettings(profile));
+    const app::RunLogSettings settings = app::loadRunLogSettings(profile);
+    if (!options.output.isEmpty() && !options.limits)
+        return app::runFolder(options.settingsLocation, settings);
+    return app::prepareRunFolder(options.settingsLocation, settings);
 }
 
 std::chrono::milliseconds left(const QDeadlineTimer& deadline)

@@ -3,6 +3,8 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <chrono>
+
 namespace platform {
 
 /**
@@ -15,6 +17,7 @@ namespace durable {
 struct Opened {
     int file = -1;
     int error = 0;
+    bool created = false; ///< openShared() made the file
 };
 
 struct Transferred {
@@ -23,13 +26,28 @@ struct Transferred {
 };
 
 /** Creates @p folder and its missing parents (mode 0777 & umask), syncing the folder each new
- *  one is made in. 0 when it is a folder at the end; ENOTDIR when it or a parent is something
- *  else. */
+ *  one is made in. A folder made in a group-shared folder (set-group-ID and group-writable) is
+ *  group-shared as well, whatever the umask, so that every user of the group may add to it.
+ *  0 when it is a folder at the end; ENOTDIR when it or a parent is something else. */
 int makeFolders(const QString& folder);
 /** O_WRONLY|O_CREAT|O_EXCL|O_CLOEXEC, mode 0666 & umask. */
 Opened createNew(const QString& path);
 /** O_RDWR|O_CLOEXEC; a folder gives EISDIR. */
 Opened openExisting(const QString& path);
+/**
+ * A plain file that several programs, and several users of a group, add to: opened for reading
+ * and writing, made when missing (created tells; mode 0666 & umask, and group read and write
+ * whatever the umask where its folder is group-shared). The name is never followed when it is
+ * a symbolic link (ELOOP), dangling or not; anything else that is no plain file gives EISDIR
+ * for a folder, EINVAL for the rest. Callers take lockExclusive() before they read or write.
+ */
+Opened openShared(const QString& path);
+/**
+ * Takes the exclusive lock on the open file (flock: each opening of the file takes its own),
+ * trying again at short pauses of platform::clock() for at most @p bound: EWOULDBLOCK when
+ * another holder kept it all that while. closeFile() lets it go.
+ */
+int lockExclusive(int file, std::chrono::milliseconds bound);
 /** pwrite until all of @p bytes are written at @p offset or an error comes; a write that
  *  takes nothing without an error counts as ENOSPC. */
 Transferred writeAt(int file, QByteArrayView bytes, qint64 offset);

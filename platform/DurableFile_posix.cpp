@@ -1,9 +1,13 @@
+#include "platform/Clock.h"
 #include "platform/DurableFile.h"
+#include "platform/FilePath.h"
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -62,6 +66,43 @@ Opened openWith(const QString& path, int flags)
     }
 }
 
+// A folder that a group shares: its new entries take its group (set-group-ID), and the group may
+// add to it. What is made in it must let the group add as well, whatever this user's umask.
+bool isGroupShared(const QByteArray& folder)
+{
+    struct stat info { };
+    return ::stat(folder.constData(), &info) == 0 && S_ISDIR(info.st_mode)
+        && (info.st_mode & S_ISGID) != 0 && (info.st_mode & S_IWGRP) != 0;
+}
+
+// Adds @p bits to the mode of the open file; the descriptor, never the name, so that nothing put
+// in its place meanwhile is changed.
+int addMode(int file, mode_t bits)
+{
+    struct stat info { };
+    if (::fstat(file, &info) != 0)
+        return errno;
+    const mode_t mode = (info.st_mode & 07777) | bits;
+    return mode == (info.st_mode & 07777) ? 0 : retried([&] { return ::fchmod(file, mode); });
+}
+
+// A folder just made in a group-shared one is shared the same way.
+int shareLikeParent(const QByteArray& folder)
+{
+    if (!isGroupShared(folderOf(folder)))
+        return 0;
+    const Opened opened
+        = openWith(QFile::decodeName(folder), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (opened.error != 0)
+        return opened.error;
+    const int error = addMode(opened.file, S_IRWXG | S_ISGID);
+    ::close(opened.file);
+    return error;
+}
+
+constexpr std::chrono::milliseconds kLockPause { 5 };
+constexpr int kOpenAttempts = 3;
+
 } // namespace
 
 int makeFolders(const QString& folder)
@@ -79,11 +120,11 @@ int makeFolders(const QString& folder)
             continue;
         const QByteArray part = path.left(end);
         if (::mkdir(part.constData(), 0777) == 0) {
+            if (const int error = shareLikeParent(part); error != 0)
+                return error;
             // The new folder's entry in its parent must survive a power cut as the files in it
             // will.
-            const qsizetype slash = part.lastIndexOf('/');
-            const int error = syncFolder(QFile::decodeName(slash > 0 ? part.left(slash) : "/"));
-            if (error != 0)
+            if (const int error = syncFolder(QFile::decodeName(folderOf(part))); error != 0)
                 return error;
             continue;
         }
@@ -107,6 +148,48 @@ Opened createNew(const QString& path)
 Opened openExisting(const QString& path)
 {
     return openWith(path, O_RDWR | O_CLOEXEC);
+}
+
+Opened openShared(const QString& path)
+{
+    // Made here, or there already; a name removed between the two tries again.
+    Opened opened;
+    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+        opened = openWith(path, O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC);
+        opened.created = opened.error == 0;
+        if (opened.error == EEXIST)
+            opened = openWith(path, O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (opened.error != ENOENT)
+            break;
+    }
+    if (opened.error != 0)
+        return opened;
+    struct stat info { };
+    int error = ::fstat(opened.file, &info) != 0 ? errno : S_ISREG(info.st_mode) ? 0 : EINVAL;
+    if (error == 0 && opened.created && isGroupShared(folderOf(QFile::encodeName(path))))
+        error = addMode(opened.file, S_IRGRP | S_IWGRP);
+    if (error != 0) {
+        ::close(opened.file);
+        return { -1, error };
+    }
+    return opened;
+}
+
+int lockExclusive(int file, std::chrono::milliseconds bound)
+{
+    const Clock::Duration deadline = clock().now() + bound;
+    for (;;) {
+        if (::flock(file, LOCK_EX | LOCK_NB) == 0)
+            return 0;
+        if (errno == EINTR)
+            continue;
+        if (errno != EWOULDBLOCK)
+            return errno;
+        const Clock::Duration left = deadline - clock().now();
+        if (left <= Clock::Duration::zero())
+            return EWOULDBLOCK;
+        clock().sleep(std::min(left, Clock::Duration(kLockPause)));
+    }
 }
 
 Transferred writeAt(int file, QByteArrayView bytes, qint64 offset)

@@ -7,8 +7,10 @@ namespace platform {
  * instead of at once: a stop signal only notes which signal it was and makes handle() readable,
  * for an event loop to watch (a QSocketNotifier on it). A blocking call the signal interrupts
  * goes on where the system allows, and the serial port's waits retry; the caller decides when to
- * stop. SIGPIPE is ignored meanwhile, so that a write to a pipe nobody reads any more fails with
- * EPIPE, which the writer reports, instead of ending the program silently. One at a time: the
+ * stop. A stop signal that is ignored when the object is made stays ignored, as nohup and a
+ * script's background job ask: the program then outlives it (a closed SSH session's SIGHUP).
+ * SIGPIPE is ignored meanwhile, so that a write to a pipe nobody reads any more fails with EPIPE,
+ * which the writer reports, instead of ending the program silently. One at a time: the
  * dispositions before it come back when it goes.
  */
 class StopSignals {

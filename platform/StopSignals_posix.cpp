@@ -18,6 +18,9 @@ int readEnd = -1;
 int writeEnd = -1;
 
 std::array<struct sigaction, kStopSignals.size()> previousStop {};
+// A stop signal that came in ignored (nohup, a background job of a script) keeps being ignored:
+// whoever started the program asked for it to outlive that signal.
+std::array<bool, kStopSignals.size()> caught {};
 struct sigaction previousPipe { };
 
 extern "C" void onStopSignal(int signal)
@@ -52,8 +55,17 @@ StopSignals::StopSignals()
     for (const int signal : kStopSignals)
         sigaddset(&stop.sa_mask, signal);
     bool installed = true;
-    for (std::size_t i = 0; i < kStopSignals.size(); ++i)
-        installed = ::sigaction(kStopSignals[i], &stop, &previousStop[i]) == 0 && installed;
+    for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
+        caught[i] = false;
+        if (::sigaction(kStopSignals[i], nullptr, &previousStop[i]) != 0) {
+            installed = false;
+            continue;
+        }
+        if (previousStop[i].sa_handler == SIG_IGN)
+            continue;
+        caught[i] = ::sigaction(kStopSignals[i], &stop, nullptr) == 0;
+        installed = caught[i] && installed;
+    }
     struct sigaction ignore { };
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
@@ -65,8 +77,10 @@ StopSignals::~StopSignals()
 {
     if (!m_owner)
         return;
-    for (std::size_t i = 0; i < kStopSignals.size(); ++i)
-        ::sigaction(kStopSignals[i], &previousStop[i], nullptr);
+    for (std::size_t i = 0; i < kStopSignals.size(); ++i) {
+        if (caught[i])
+            ::sigaction(kStopSignals[i], &previousStop[i], nullptr);
+    }
     ::sigaction(SIGPIPE, &previousPipe, nullptr);
     ::close(readEnd);
     ::close(writeEnd);

@@ -13,6 +13,24 @@ namespace runlog {
 namespace {
 
 constexpr qint64 kTailChunk = 4096;
+// A holder of the lock only appends a row and syncs it; one that keeps it longer is stuck.
+constexpr std::chrono::milliseconds kLockBound { 10000 };
+
+// A file that cannot be opened or locked, with the reasons a shared folder adds said plainly.
+LogFailure limitsFailure(const QString& path, int error)
+{
+    LogFailure failure = logFailure(path, error);
+    if (error == ELOOP)
+        failure.reason = QStringLiteral("it is a symbolic link, and limits.csv is never written "
+                                        "through one");
+    else if (error == EINVAL)
+        failure.reason = QStringLiteral("it is not a plain file");
+    else if (error == EWOULDBLOCK)
+        failure.reason
+            = QStringLiteral("another program kept it locked for %1 s")
+                  .arg(std::chrono::duration_cast<std::chrono::seconds>(kLockBound).count());
+    return failure;
+}
 
 QByteArray tenthsText(std::uint16_t tenths)
 {
@@ -71,33 +89,32 @@ std::optional<LogFailure> recordLimits(Storage& storage, const QString& folder,
         return logFailure(absoluteFolder, error);
     const QString path = absoluteFolder + QLatin1Char('/') + QLatin1String(kLimitsFileName);
 
-    bool created = true;
-    Storage::Opened opened = storage.createNew(path);
-    if (opened.error == EEXIST) {
-        created = false;
-        opened = storage.openExisting(path);
-    }
+    // The window and any number of loggers, of any user of a shared folder, may add a row at the
+    // same moment: the end of the file, the torn-line cut and the row are all taken under the
+    // file's lock.
+    const Storage::Opened opened = storage.openShared(path);
     if (opened.error != 0)
-        return logFailure(path, opened.error);
+        return limitsFailure(path, opened.error);
     const Storage::Handle file = opened.handle;
     const auto fail = [&](int error) {
         storage.close(file);
         return logFailure(path, error);
     };
+    if (const int error = storage.lock(file, kLockBound); error != 0) {
+        storage.close(file);
+        return limitsFailure(path, error);
+    }
 
-    qint64 end = 0;
-    if (!created) {
-        const Storage::Transferred size = storage.size(file);
-        if (size.error != 0)
-            return fail(size.error);
-        const Storage::Transferred lastLine = endOfLastLine(storage, file, size.count);
-        if (lastLine.error != 0)
-            return fail(lastLine.error);
-        end = lastLine.count;
-        if (end < size.count) {
-            if (const int error = storage.truncate(file, end); error != 0)
-                return fail(error);
-        }
+    const Storage::Transferred size = storage.size(file);
+    if (size.error != 0)
+        return fail(size.error);
+    const Storage::Transferred lastLine = endOfLastLine(storage, file, size.count);
+    if (lastLine.error != 0)
+        return fail(lastLine.error);
+    const qint64 end = lastLine.count;
+    if (end < size.count) {
+        if (const int error = storage.truncate(file, end); error != 0)
+            return fail(error);
     }
 
     QByteArray bytes;
@@ -116,7 +133,7 @@ std::optional<LogFailure> recordLimits(Storage& storage, const QString& folder,
         storage.syncData(file);
         return fail(error);
     }
-    if (created) {
+    if (opened.created) {
         if (const int folderError = storage.syncFolder(absoluteFolder); folderError != 0) {
             storage.close(file);
             return logFailure(absoluteFolder, folderError);

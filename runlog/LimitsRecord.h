@@ -25,8 +25,12 @@ inline constexpr char kLimitsFileName[] = "limits.csv";
  * Appends one row to limits.csv in @p folder (folder made when missing; header when the file is
  * new or empty), synced before it returns: 2026-12-08T10:15:00.512+01:00,36.5,37.0,sent
  * Limits are in tenths of a degree. A torn last line left by an earlier crash (no "\n" at the
- * end) is cut off before appending, so it is never followed by further rows. Returns the
- * failure, if any; a row that failed is not in the file (a partial one is cut back).
+ * end) is cut off before appending, so it is never followed by further rows. Programs adding
+ * rows at once take turns on the file's lock, each writing after the rows before it; a lock
+ * another program keeps for seconds on end is a failure. The folder may be shared: a
+ * limits.csv that is a symbolic link or no plain file is refused, never written through, and
+ * in a group-shared folder a new limits.csv (and a folder made for it) lets the group add rows.
+ * Returns the failure, if any; a row that failed is not in the file (a partial one is cut back).
  */
 std::optional<LogFailure> recordLimits(const QString& folder, const QDateTime& time,
     std::uint16_t lowerTenths, std::uint16_t upperTenths, LimitsOutcome outcome);

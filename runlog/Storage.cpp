@@ -23,6 +23,15 @@ public:
         const durable::Opened opened = durable::openExisting(path);
         return { opened.file, opened.error };
     }
+    Opened openShared(const QString& path) override
+    {
+        const durable::Opened opened = durable::openShared(path);
+        return { opened.file, opened.error, opened.created };
+    }
+    int lock(Handle handle, std::chrono::milliseconds bound) override
+    {
+        return durable::lockExclusive(handle, bound);
+    }
     Transferred writeAt(Handle handle, QByteArrayView bytes, qint64 offset) override
     {
         const durable::Transferred done = durable::writeAt(handle, bytes, offset);

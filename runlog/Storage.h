@@ -4,12 +4,15 @@
 #include <QByteArrayView>
 #include <QString>
 
+#include <chrono>
+
 namespace runlog {
 
 /**
  * The file operations of the run log, so that tests can make any of them fail. Every call
- * returns at once with the system's answer: errors are errno values, 0 is success. A handle is
- * a file opened by createNew() or openExisting(), valid until close().
+ * returns at once with the system's answer (lock() waits, within its bound): errors are errno
+ * values, 0 is success. A handle is a file opened by createNew(), openExisting() or
+ * openShared(), valid until close().
  */
 class Storage {
 public:
@@ -17,6 +20,7 @@ public:
     struct Opened {
         Handle handle = -1;
         int error = 0;
+        bool created = false; ///< openShared() made the file
     };
     struct Transferred {
         qint64 count = 0; ///< bytes written or read, also when error is set
@@ -32,6 +36,13 @@ public:
     virtual Opened createNew(const QString& path) = 0;
     /** An existing file for reading and writing (O_RDWR|O_CLOEXEC, never created). */
     virtual Opened openExisting(const QString& path) = 0;
+    /** A plain file that several programs and the users of a group add to, for reading and
+     *  writing: made when missing (group-writable where its folder is group-shared), never
+     *  reached through a symbolic link (ELOOP); EINVAL for anything else that is no plain file. */
+    virtual Opened openShared(const QString& path) = 0;
+    /** The exclusive lock on the open file, waited for at most @p bound (EWOULDBLOCK when
+     *  another holder kept it that long); close() lets it go. */
+    virtual int lock(Handle handle, std::chrono::milliseconds bound) = 0;
     /** Writes all of @p bytes at @p offset (retrying short writes until an error). A short
      *  count with an error means the bytes before it were written, the rest were not. */
     virtual Transferred writeAt(Handle handle, QByteArrayView bytes, qint64 offset) = 0;

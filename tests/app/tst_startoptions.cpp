@@ -51,6 +51,10 @@ private slots:
         } else {
             QVERIFY(text->startsWith(QLatin1String("Usage: velmora-thermo")));
             QVERIFY(text->contains(QLatin1String("--version")));
+            // Where the settings and the runs are, also where the program's folder is not ours.
+            QVERIFY(
+                text->contains(QLatin1String("$XDG_CONFIG_HOME/velmora-thermo/VelmoraThermo.ini")));
+            QVERIFY(text->contains(QLatin1String("$XDG_DATA_HOME/velmora-thermo/runs")));
         }
         QVERIFY(text->endsWith(u'\n'));
     }

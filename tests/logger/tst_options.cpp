@@ -290,37 +290,40 @@ private slots:
         QCOMPARE(options.intervalMs, 800u);
 
         // Present: read as the window reads it, a value that is no number taking its default,
-        // and an interval below what the command line takes kept as the window keeps it.
-        writeSettingsFile(m_folder, "Port=ttyACM0\r\nBaudRate=fast\r\nTimerWorkInterval=300\r\n");
+        // and the shortest interval the command line takes.
+        writeSettingsFile(m_folder, "Port=ttyACM0\r\nBaudRate=fast\r\nTimerWorkInterval=500\r\n");
         options = accepted({ "--count", "5" });
         QVERIFY(options.settingsFileFound);
         QCOMPARE(options.port, QStringLiteral("ttyACM0"));
         QCOMPARE(options.baudRate, 38400);
-        QCOMPARE(options.intervalMs, 300u);
+        QCOMPARE(options.intervalMs, 500u);
 
         QCOMPARE(logger::defaultSettingsLocation().readFile,
             QDir(QCoreApplication::applicationDirPath()).filePath("VelmoraThermo.ini"));
     }
 
-    // An interval the window's timer would never fire at is refused, unless the command line
-    // gives its own.
+    // An interval the window's timer would never fire at, or one shorter than --interval takes,
+    // is refused, unless the command line gives its own.
     void settingsIntervalThatNeverPolls_data()
     {
         QTest::addColumn<QByteArray>("interval");
-        QTest::newRow("0") << QByteArray("0");
-        QTest::newRow("-800") << QByteArray("-800");
+        QTest::addColumn<QString>("why");
+        QTest::newRow("0") << QByteArray("0") << " never polls";
+        QTest::newRow("-800") << QByteArray("-800") << " never polls";
+        QTest::newRow("499") << QByteArray("499")
+                             << ": 499 ms is shorter than the 500 ms one poll takes";
     }
     void settingsIntervalThatNeverPolls()
     {
         QFETCH(QByteArray, interval);
+        QFETCH(QString, why);
         writeSettingsFile(m_folder, "TimerWorkInterval=" + interval + "\r\n");
         const auto result = parse({});
         const auto* error = std::get_if<UsageError>(&result);
         QVERIFY(error);
         QCOMPARE(error->message,
-            QStringLiteral(
-                "--settings: TimerWorkInterval=%1 in '%2' never polls; give --interval MS")
-                .arg(QString::fromLatin1(interval), defaultFile()));
+            QStringLiteral("--settings: TimerWorkInterval=%1 in '%2'%3; give --interval MS")
+                .arg(QString::fromLatin1(interval), defaultFile(), why));
         QCOMPARE(accepted({ "--interval", "900" }).intervalMs, 900u);
         QVERIFY(accepted({ "--list-ports" }).listPorts);
         QCOMPARE(accepted({ "--limits", "36.5,36.7", "--count", "0" }).count, 0);
@@ -331,7 +334,9 @@ private slots:
         const QString help = logger::helpText();
         for (const char* option : { "--port NAME", "--baud N", "--interval MS", "--settings FILE",
                  "--count N", "--duration TIME", "--limits LOWER,UPPER", "--output FILE",
-                 "--list-ports", "--quiet", "--help", "--version" })
+                 "--list-ports", "--quiet", "--help", "--version",
+                 "$XDG_CONFIG_HOME/velmora-thermo/VelmoraThermo.ini",
+                 "$XDG_DATA_HOME/velmora-thermo/runs" })
             QVERIFY2(help.contains(QLatin1String(option)), option);
         QVERIFY(help.contains(QStringLiteral("\n  0  finished, or stopped by a signal\n")));
         QVERIFY(help.contains(QStringLiteral("\n  1  the port could not be opened")));

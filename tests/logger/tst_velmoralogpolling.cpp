@@ -267,6 +267,28 @@ private slots:
         }
     }
 
+    // --output alone makes no run folder; here the user's own, as for a program in a folder
+    // that takes no writes (no write bit: read-only even for root).
+    void outputAloneMakesNoRunFolder()
+    {
+        const QString program = path(QStringLiteral("program/velmora-log"));
+        QVERIFY(QDir().mkdir(path(QStringLiteral("program"))));
+        QVERIFY(QFile::copy(QStringLiteral(VELMORA_LOG), program));
+        QVERIFY(QFile::setPermissions(path(QStringLiteral("program")), QFile::ExeOwner));
+        QProcess process;
+        prepare(process, { "--count", "1", "--output", "-" });
+        process.setProgram(program);
+        process.setArguments(process.arguments().mid(2)); // its own settings, not --settings
+        QProcessEnvironment environment = process.processEnvironment();
+        environment.insert(QStringLiteral("XDG_DATA_HOME"), path(QStringLiteral("data")));
+        process.setProcessEnvironment(environment);
+        process.start();
+        const Run result = finished(process);
+        QFile::setPermissions(path(QStringLiteral("program")), QFile::ExeOwner | QFile::WriteOwner);
+        QCOMPARE(result.exitCode, 0);
+        QVERIFY(!QFileInfo::exists(path(QStringLiteral("data"))));
+    }
+
     void durationEndsTheRun()
     {
         const Run result = run({ "--duration", "3s", "--output", "-" });
@@ -278,20 +300,27 @@ private slots:
     }
 
     // A stop ends the run as Ctrl+C does: the exchange that went out has its row, and the file
-    // ends with a whole row.
+    // ends with a whole row. A signal ignored at the start (nohup, a script's background job)
+    // stays ignored.
     void stopSignalEndsTheRunInOrder_data()
     {
         QTest::addColumn<int>("signal");
-        QTest::newRow("SIGINT") << SIGINT;
-        QTest::newRow("SIGTERM") << SIGTERM;
-        QTest::newRow("SIGHUP") << SIGHUP;
+        QTest::addColumn<int>("ignored");
+        QTest::newRow("SIGINT") << SIGINT << 0;
+        QTest::newRow("SIGTERM") << SIGTERM << 0;
+        QTest::newRow("SIGHUP") << SIGHUP << 0;
+        QTest::newRow("SIGHUP ignored, SIGTERM") << SIGTERM << SIGHUP;
+        QTest::newRow("SIGINT ignored, SIGTERM") << SIGTERM << SIGINT;
     }
     void stopSignalEndsTheRunInOrder()
     {
         QFETCH(int, signal);
+        QFETCH(int, ignored);
         const QString file = path(QStringLiteral("night.csv"));
         QProcess process;
         prepare(process, { "--output", file });
+        if (ignored != 0)
+            process.setChildProcessModifier([ignored] { std::signal(ignored, SIG_IGN); });
         process.start();
         QVERIFY(process.waitForStarted(kBoundMs));
         // Two rows are on the disk before the signal comes; it may come in the third exchange.
@@ -301,6 +330,11 @@ private slots:
             QTest::qWait(20);
         QVERIFY(!deadline.hasExpired());
         QVERIFY(m_sim->waitForLines("poll 0x51 -> ", 3));
+        // Two more polls than a stop would have let go out.
+        if (ignored != 0) {
+            QCOMPARE(::kill(pid_t(process.processId()), ignored), 0);
+            QVERIFY(m_sim->waitForLines("poll 0x51 -> ", 6));
+        }
         QCOMPARE(::kill(pid_t(process.processId()), signal), 0);
         const Run result = finished(process);
         QVERIFY(result.ended);

@@ -1,15 +1,22 @@
 #include "../support/FaultyStorage.h"
+#include "../support/ScriptedClock.h"
 #include "../support/SettingsFile.h"
 #include "runlog/LimitsRecord.h"
 
 #include <QDir>
+#include <QFileInfo>
 #include <QLocale>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimeZone>
 
 #include <cerrno>
+#include <fcntl.h>
+#include <future>
 #include <memory>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 using runlog::LimitsOutcome;
 
@@ -36,6 +43,9 @@ private slots:
     void failureIsReported_data();
     void failureIsReported();
     void partialRowIsCutBack();
+    void writersAtOnceKeepEveryRow();
+    void sharedFolderHazardIsRefused_data();
+    void sharedFolderHazardIsRefused();
 
 private:
     std::unique_ptr<QTemporaryDir> m_dir;
@@ -154,6 +164,79 @@ void TstLimitsRecord::partialRowIsCutBack()
     QVERIFY(notFolder);
     QCOMPARE(notFolder->error, ENOTDIR);
     QCOMPARE(notFolder->path, plain);
+}
+
+// Two writers at once, each with opens of its own as two programs have, in a folder their group
+// shares and with a umask that shares nothing: every row of each is in the file, in its writer's
+// order, under one header, and the group may go on adding rows.
+void TstLimitsRecord::writersAtOnceKeepEveryRow()
+{
+    const QString shared = m_dir->filePath(QStringLiteral("logs"));
+    QVERIFY(QDir().mkpath(shared));
+    QCOMPARE(::chmod(QFile::encodeName(shared).constData(), 02770), 0);
+    const mode_t savedMask = ::umask(077);
+    constexpr int kRows = 100;
+    const auto write = [this](std::uint16_t lower) {
+        bool written = true;
+        for (int i = 0; i < kRows; ++i)
+            written = !runlog::recordLimits(
+                          m_folder, kTime, lower, std::uint16_t(i), LimitsOutcome::Sent)
+                && written;
+        return written;
+    };
+    auto other = std::async(std::launch::async, write, std::uint16_t(1000));
+    const bool mine = write(2000);
+    ::umask(savedMask);
+    QVERIFY(mine && other.get());
+    const QByteArray all = readFile(m_path);
+    QVERIFY(all.startsWith(kHeader));
+    QCOMPARE(all.count('\n'), 2 * kRows + 1);
+    for (const char* lower : { ",100.0,", ",200.0," }) {
+        QByteArrayList rows = all.split('\n');
+        rows.removeIf([&](const QByteArray& row) { return !row.contains(lower); });
+        for (int i = 0; i < kRows; ++i)
+            QVERIFY(rows.value(i).contains(
+                lower + QByteArray::number(i / 10) + '.' + QByteArray::number(i % 10) + ','));
+    }
+    QVERIFY(QFileInfo(m_folder).permissions().testFlag(QFile::WriteGroup));
+    QVERIFY(QFileInfo(m_path).permissions().testFlag(QFile::WriteGroup));
+}
+
+// Another user of a shared folder may put a link in limits.csv's place, or hold its lock: that
+// is refused with a plain reason, and nothing a link leads to is written, cut or made.
+void TstLimitsRecord::sharedFolderHazardIsRefused_data()
+{
+    QTest::addColumn<QString>("there");
+    QTest::addColumn<QString>("reason");
+    const QString link = QStringLiteral("it is a symbolic link, and limits.csv is never written "
+                                        "through one");
+    QTest::newRow("link") << "link" << link;
+    QTest::newRow("dangling link") << "dangling link" << link;
+    QTest::newRow("locked") << "locked"
+                            << "another program kept it locked for 10 s";
+}
+
+void TstLimitsRecord::sharedFolderHazardIsRefused()
+{
+    QFETCH(QString, there);
+    QFETCH(QString, reason);
+    QVERIFY(QDir().mkpath(m_folder));
+    const QString target = there == u"locked" ? m_path : m_dir->filePath(QStringLiteral("target"));
+    const QByteArray torn = kHeader + kSentRow.left(12); // a write would cut it
+    if (there != u"dangling link")
+        QVERIFY(writeFile(target, torn));
+    if (there != u"locked")
+        QCOMPARE(
+            ::symlink(QFile::encodeName(target).constData(), QFile::encodeName(m_path).constData()),
+            0);
+    const int holder = ::open(QFile::encodeName(target).constData(), O_RDONLY | O_CLOEXEC);
+    QCOMPARE(::flock(holder, LOCK_EX), there == u"dangling link" ? -1 : 0);
+    ScriptedClock clock; // the wait for the lock takes no time
+    const platform::ScopedClock scoped(clock);
+    const auto failure = runlog::recordLimits(m_folder, kTime, 365, 370, LimitsOutcome::Sent);
+    ::close(holder);
+    QCOMPARE(failure.value_or(runlog::LogFailure {}).reason, reason);
+    QCOMPARE(readFile(target), there == u"dangling link" ? QByteArray() : torn);
 }
 
 QTEST_GUILESS_MAIN(TstLimitsRecord)

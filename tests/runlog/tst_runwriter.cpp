@@ -38,6 +38,11 @@ public:
     int makeFolders(const QString& folder) override { return real().makeFolders(folder); }
     Opened createNew(const QString& path) override { return real().createNew(path); }
     Opened openExisting(const QString& path) override { return real().openExisting(path); }
+    Opened openShared(const QString& path) override { return real().openShared(path); }
+    int lock(Handle handle, std::chrono::milliseconds bound) override
+    {
+        return real().lock(handle, bound);
+    }
     Transferred writeAt(Handle handle, QByteArrayView bytes, qint64 offset) override
     {
         waitWhileHeld();

@@ -14,7 +14,7 @@ public:
     // Bytes the disk still takes; a write beyond them writes what fits and fails with ENOSPC.
     std::optional<qint64> spaceLeft;
     int folderError = 0; // makeFolders fails with it
-    int createError = 0; // createNew fails with it
+    int createError = 0; // createNew, openExisting and openShared fail with it
     int syncError = 0; // syncData fails with it (after nothing was synced)
     int truncateError = 0; // truncate fails with it
     int folderSyncError = 0; // syncFolder fails with it
@@ -43,6 +43,16 @@ public:
         if (createError != 0)
             return { -1, createError };
         return real().openExisting(path);
+    }
+    Opened openShared(const QString& path) override
+    {
+        if (createError != 0)
+            return { -1, createError };
+        return real().openShared(path);
+    }
+    int lock(Handle handle, std::chrono::milliseconds bound) override
+    {
+        return real().lock(handle, bound);
     }
     Transferred writeAt(Handle handle, QByteArrayView bytes, qint64 offset) override
     {
