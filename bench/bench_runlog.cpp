@@ -30,6 +30,8 @@ QString benchFolder()
     return folder;
 }
 
+const QDateTime kStart(QDate(2026, 12, 8), QTime(10, 15), QTimeZone("Europe/Berlin"));
+
 double percentile(std::vector<double> values, double fraction)
 {
     std::sort(values.begin(), values.end());
@@ -40,15 +42,13 @@ double percentile(std::vector<double> values, double fraction)
 // One row per iteration, each timed alone, so that the figures are the ticks' own.
 void recordRow(benchmark::State& state)
 {
-    const QString folder = benchFolder();
-    QTemporaryDir dir(folder + QStringLiteral("/run-XXXXXX"));
+    QTemporaryDir dir(benchFolder() + QStringLiteral("/run-XXXXXX"));
     if (!dir.isValid()) {
         state.SkipWithError("cannot make a folder for the run files");
         return;
     }
-    const QDateTime start(QDate(2026, 12, 8), QTime(10, 15), QTimeZone("Europe/Berlin"));
     runlog::RunLog log;
-    if (log.begin(dir.path(), start, std::chrono::milliseconds(0))) {
+    if (log.begin(dir.path(), kStart, std::chrono::milliseconds(0))) {
         state.SkipWithError("cannot begin a run file");
         return;
     }
@@ -58,7 +58,7 @@ void recordRow(benchmark::State& state)
     for (auto _ : state) {
         ++tick;
         const std::chrono::milliseconds elapsed(qint64(tick) * 500);
-        const QDateTime now = start.addMSecs(elapsed.count());
+        const QDateTime now = kStart.addMSecs(elapsed.count());
         const auto begun = std::chrono::steady_clock::now();
         const auto failure
             = log.record(runlog::TickStatus::Ok, (360 + tick % 20) / 10.0, now, elapsed);
@@ -83,16 +83,14 @@ BENCHMARK(recordRow)->Iterations(kRows)->UseManualTime()->Unit(benchmark::kMilli
 // the tick itself no longer waits for, the delay before a row is safe on the disk. 1000 rows.
 void rowToDisk(benchmark::State& state)
 {
-    const QString folder = benchFolder();
-    QTemporaryDir dir(folder + QStringLiteral("/run-XXXXXX"));
+    QTemporaryDir dir(benchFolder() + QStringLiteral("/run-XXXXXX"));
     if (!dir.isValid()) {
         state.SkipWithError("cannot make a folder for the run files");
         return;
     }
-    const QDateTime start(QDate(2026, 12, 8), QTime(10, 15), QTimeZone("Europe/Berlin"));
     runlog::RunWriter writer;
     writer.begin(
-        { runlog::RunTarget::Kind::Folder, dir.path(), -1 }, start, std::chrono::milliseconds(0));
+        { runlog::RunTarget::Kind::Folder, dir.path(), -1 }, kStart, std::chrono::milliseconds(0));
     if (!writer.waitUntilDone(std::chrono::seconds(10))) {
         state.SkipWithError("the run file was not made within 10 s");
         return;
@@ -105,7 +103,7 @@ void rowToDisk(benchmark::State& state)
         const std::chrono::milliseconds elapsed(qint64(tick) * 500);
         const auto begun = std::chrono::steady_clock::now();
         writer.record(runlog::TickStatus::Ok, (360 + tick % 20) / 10.0,
-            start.addMSecs(elapsed.count()), elapsed);
+            kStart.addMSecs(elapsed.count()), elapsed);
         const auto handed = std::chrono::steady_clock::now();
         if (!writer.waitUntilDone(std::chrono::seconds(10))) {
             state.SkipWithError("a row was not written within 10 s");

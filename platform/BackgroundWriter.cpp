@@ -1,27 +1,21 @@
 #include "platform/BackgroundWriter.h"
 
 #include "platform/DurableFile.h"
+#include "platform/WorkerThread.h"
 
-#include <condition_variable>
 #include <deque>
-#include <mutex>
 #include <utility>
 
 namespace platform {
 
-struct BackgroundWriter::Shared {
+struct BackgroundWriter::Shared : WorkerState {
     explicit Shared(int file)
         : handle(file)
     {
     }
 
     const int handle;
-    std::mutex mutex;
-    std::condition_variable wake;
-    std::condition_variable idle;
     std::deque<QByteArray> waiting;
-    bool working = false;
-    bool quit = false;
 };
 
 BackgroundWriter::BackgroundWriter(int handle)
@@ -32,17 +26,7 @@ BackgroundWriter::BackgroundWriter(int handle)
 
 BackgroundWriter::~BackgroundWriter()
 {
-    const bool done = waitUntilWritten(m_leaveAfter);
-    {
-        const std::lock_guard lock(m_shared->mutex);
-        m_shared->quit = true;
-        m_shared->wake.notify_all();
-    }
-    // A thread held up by its handle keeps what it uses; the process ending ends it.
-    if (done)
-        m_thread.join();
-    else
-        m_thread.detach();
+    endWorker(*m_shared, m_thread, waitUntilWritten(m_leaveAfter));
 }
 
 void BackgroundWriter::serve(const std::shared_ptr<Shared>& shared)

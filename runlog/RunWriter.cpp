@@ -1,5 +1,6 @@
 #include "runlog/RunWriter.h"
 
+#include "platform/WorkerThread.h"
 #include "runlog/RunLog.h"
 #include "runlog/RunStream.h"
 
@@ -31,7 +32,7 @@ struct RunWriter::Command {
 
 // What the caller's thread and the writing thread share. The thread keeps it alive for as long
 // as it runs, so that a caller who left a held-up thread behind leaves it nothing dangling.
-struct RunWriter::Shared {
+struct RunWriter::Shared : platform::WorkerState {
     explicit Shared(Storage& files)
         : storage(files)
         , log(files)
@@ -39,14 +40,9 @@ struct RunWriter::Shared {
     }
 
     Storage& storage;
-    std::mutex mutex;
-    std::condition_variable wake; ///< work or the end for the thread
-    std::condition_variable idle; ///< the thread has nothing left to do
     std::deque<Command> queue;
     qsizetype queuedRows = 0;
-    bool working = false; ///< the thread is carrying out a command it took
-    qsizetype rowsInHand = 0; ///< ... and these rows with it
-    bool quit = false;
+    qsizetype rowsInHand = 0; ///< rows of the command the thread carries out
     std::uint64_t progress = 0; ///< commands carried out so far
     RunWriter* owner = nullptr; ///< gets the failures; null once it left
     // The run as the thread last left it, for the caller.
@@ -90,15 +86,9 @@ RunWriter::~RunWriter()
     {
         const std::lock_guard lock(m_shared->mutex);
         m_shared->owner = nullptr;
-        m_shared->quit = true;
-        m_shared->wake.notify_all();
     }
-    // A thread held up by the storage is left to it: it holds all it uses, and the process
-    // ending ends it.
-    if (done)
-        m_thread.join();
-    else
-        m_thread.detach();
+    // A thread held up by the storage is left to it: it holds all it uses.
+    platform::endWorker(*m_shared, m_thread, done);
 }
 
 void RunWriter::serve(const std::shared_ptr<Shared>& shared)

@@ -1,3 +1,4 @@
+#include "../support/FullPipe.h"
 #include "../support/SettingsFile.h"
 #include "instrument/PollCycle.h"
 #include "platform/SerialPort.h"
@@ -364,7 +365,7 @@ private slots:
     {
         QFETCH(bool, terminal);
         int held = -1;
-        int pipeEnds[2] = { -1, -1 };
+        FullPipe pipe;
         Terminal console;
         if (terminal) {
             // Ctrl+S: the terminal takes no more output until Ctrl+Q.
@@ -372,15 +373,9 @@ private slots:
             QCOMPARE(::tcflow(console.slave, TCOOFF), 0);
             held = console.slave;
         } else {
-            // A pipe filled up before the run begins: its header's write blocks at once.
-            QCOMPARE(::pipe2(pipeEnds, O_CLOEXEC), 0);
-            const int size = ::fcntl(pipeEnds[1], F_SETPIPE_SZ, 4096);
-            QVERIFY(size > 0);
-            QCOMPARE(::fcntl(pipeEnds[1], F_SETFL, O_NONBLOCK), 0);
-            const QByteArray filling(size, 'x');
-            QCOMPARE(::write(pipeEnds[1], filling.constData(), std::size_t(size)), ssize_t(size));
-            QCOMPARE(::fcntl(pipeEnds[1], F_SETFL, 0), 0);
-            held = pipeEnds[1];
+            // Full before the run begins: the header's write blocks at once.
+            QVERIFY(pipe.full);
+            held = pipe.writer();
         }
         QProcess process;
         prepare(process, { "--output", "-" });
@@ -397,8 +392,6 @@ private slots:
         QCOMPARE(::kill(pid_t(process.processId()), SIGTERM), 0);
         const Run result = finished(process);
         const qint64 tookMs = stopping.elapsed();
-        ::close(pipeEnds[0]);
-        ::close(pipeEnds[1]);
         qInfo("stopped %lld ms after SIGTERM", tookMs);
         QVERIFY(result.ended);
         constexpr qint64 longestExchangeMs = (instrument::PollCycle::kReplyPause

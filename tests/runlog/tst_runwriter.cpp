@@ -1,3 +1,4 @@
+#include "../support/FullPipe.h"
 #include "runlog/RunFileReader.h"
 #include "runlog/RunLog.h"
 #include "runlog/RunWriter.h"
@@ -195,18 +196,12 @@ private slots:
     // A stream nobody reads holds up the writer's thread, never its owner, who can leave it.
     void aHeldWriterLetsItsOwnerGo()
     {
-        int ends[2];
-        QCOMPARE(::pipe2(ends, O_CLOEXEC), 0);
-        // The pipe is full before the run begins: the header's write blocks.
-        const int size = ::fcntl(ends[1], F_SETPIPE_SZ, 4096);
-        QVERIFY(size > 0);
-        QCOMPARE(::fcntl(ends[1], F_SETFL, O_NONBLOCK), 0);
-        const QByteArray filling(size, 'x');
-        QCOMPARE(::write(ends[1], filling.constData(), std::size_t(size)), ssize_t(size));
-        QCOMPARE(::fcntl(ends[1], F_SETFL, 0), 0);
+        // Full before the run begins: the header's write blocks.
+        FullPipe pipe;
+        QVERIFY(pipe.full);
 
         auto writer = std::make_unique<RunWriter>(storage());
-        writer->begin({ runlog::RunTarget::Kind::Stream, QStringLiteral("a pipe"), ends[1] },
+        writer->begin({ runlog::RunTarget::Kind::Stream, QStringLiteral("a pipe"), pipe.writer() },
             kStart, std::chrono::milliseconds(0));
         recordRows(*writer, 0, 5);
         QVERIFY(!writer->waitUntilDone(std::chrono::milliseconds(50)));
@@ -214,9 +209,9 @@ private slots:
         writer->setLeaveAfter(std::chrono::milliseconds(0));
         writer.reset(); // returns although the pipe still holds the thread
 
-        // The reader goes: the blocked write fails, and the thread ends by itself. The write
-        // end stays open for the thread's sake.
-        ::close(ends[0]);
+        // The reader goes: the blocked write fails, and the thread ends by itself.
+        pipe.keepWriter();
+        pipe.closeReader();
     }
 };
 
