@@ -1,3 +1,4 @@
+#include "../support/FaultyStorage.h"
 #include "../support/FullPipe.h"
 #include "runlog/RunFileReader.h"
 #include "runlog/RunLog.h"
@@ -10,80 +11,17 @@
 #include <QTest>
 #include <QTimeZone>
 
-#include <condition_variable>
 #include <csignal>
-#include <fcntl.h>
-#include <mutex>
-#include <unistd.h>
 
 using runlog::RunWriter;
 using runlog::TickStatus;
 
 namespace {
 
-// Real files whose writes and syncs block, while held, as on a hung network mount.
-class StallingStorage final : public runlog::Storage {
-public:
-    void hold()
-    {
-        const std::lock_guard lock(m_mutex);
-        m_held = true;
-    }
-    void release()
-    {
-        const std::lock_guard lock(m_mutex);
-        m_held = false;
-        m_free.notify_all();
-    }
-
-    int makeFolders(const QString& folder) override { return real().makeFolders(folder); }
-    Opened createNew(const QString& path) override { return real().createNew(path); }
-    Opened openExisting(const QString& path) override { return real().openExisting(path); }
-    Opened openShared(const QString& path) override { return real().openShared(path); }
-    int lock(Handle handle, std::chrono::milliseconds bound) override
-    {
-        return real().lock(handle, bound);
-    }
-    Transferred writeAt(Handle handle, QByteArrayView bytes, qint64 offset) override
-    {
-        waitWhileHeld();
-        return real().writeAt(handle, bytes, offset);
-    }
-    Transferred readAt(Handle handle, char* into, qint64 size, qint64 offset) override
-    {
-        return real().readAt(handle, into, size, offset);
-    }
-    Transferred size(Handle handle) override { return real().size(handle); }
-    int syncData(Handle handle) override
-    {
-        waitWhileHeld();
-        return real().syncData(handle);
-    }
-    int truncate(Handle handle, qint64 length) override { return real().truncate(handle, length); }
-    int syncFolder(const QString& folder) override { return real().syncFolder(folder); }
-    int checkStillNamed(Handle handle, const QString& path) override
-    {
-        return real().checkStillNamed(handle, path);
-    }
-    int close(Handle handle) override { return real().close(handle); }
-
-private:
-    static runlog::Storage& real() { return runlog::systemStorage(); }
-    void waitWhileHeld()
-    {
-        std::unique_lock lock(m_mutex);
-        m_free.wait(lock, [this] { return !m_held; });
-    }
-
-    std::mutex m_mutex;
-    std::condition_variable m_free;
-    bool m_held = false;
-};
-
 // Outlives every writer of the tests, a writer left held up among them.
-StallingStorage& storage()
+FaultyStorage& storage()
 {
-    static StallingStorage stalling;
+    static FaultyStorage stalling;
     return stalling;
 }
 

@@ -5,6 +5,9 @@
 #include <QtGlobal>
 
 #include <cerrno>
+#include <condition_variable>
+#include <memory>
+#include <mutex>
 #include <optional>
 
 // Real files (through the system storage) that fail on demand as a full disk, a read-only
@@ -54,8 +57,23 @@ public:
     {
         return real().lock(handle, bound);
     }
+    // While held, writes and syncs wait until released, as on a hung network mount: for a
+    // writer on a thread of its own.
+    void hold()
+    {
+        const std::lock_guard guard(m_gate->lock);
+        m_gate->held = true;
+    }
+    void release()
+    {
+        const std::lock_guard guard(m_gate->lock);
+        m_gate->held = false;
+        m_gate->released.notify_all();
+    }
+
     Transferred writeAt(Handle handle, QByteArrayView bytes, qint64 offset) override
     {
+        waitWhileHeld();
         ++writes;
         if (!spaceLeft || *spaceLeft >= bytes.size()) {
             const Transferred done = real().writeAt(handle, bytes, offset);
@@ -74,6 +92,7 @@ public:
     Transferred size(Handle handle) override { return real().size(handle); }
     int syncData(Handle handle) override
     {
+        waitWhileHeld();
         ++syncs;
         return syncError != 0 ? syncError : real().syncData(handle);
     }
@@ -94,4 +113,17 @@ public:
 
 private:
     static runlog::Storage& real() { return runlog::systemStorage(); }
+    void waitWhileHeld()
+    {
+        Gate& gate = *m_gate;
+        std::unique_lock guard(gate.lock);
+        gate.released.wait(guard, [&gate] { return !gate.held; });
+    }
+
+    struct Gate {
+        std::mutex lock;
+        std::condition_variable released;
+        bool held = false;
+    };
+    std::shared_ptr<Gate> m_gate = std::make_shared<Gate>();
 };

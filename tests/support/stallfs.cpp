@@ -67,23 +67,6 @@ int removeFile(const char* path)
     return ::unlink(real(path).c_str()) == 0 ? 0 : failed();
 }
 
-int removeFolder(const char* path)
-{
-    return ::rmdir(real(path).c_str()) == 0 ? 0 : failed();
-}
-
-int renameEntry(const char* from, const char* to, unsigned int flags)
-{
-    if (flags != 0)
-        return -EINVAL;
-    return ::rename(real(from).c_str(), real(to).c_str()) == 0 ? 0 : failed();
-}
-
-int changeMode(const char* path, mode_t mode, fuse_file_info* /*file*/)
-{
-    return ::chmod(real(path).c_str(), mode) == 0 ? 0 : failed();
-}
-
 int truncateFile(const char* path, off_t size, fuse_file_info* file)
 {
     if (!waitWhileHeld())
@@ -185,9 +168,6 @@ int main(int argc, char** argv)
     operations.getattr = getAttributes;
     operations.mkdir = makeFolder;
     operations.unlink = removeFile;
-    operations.rmdir = removeFolder;
-    operations.rename = renameEntry;
-    operations.chmod = changeMode;
     operations.truncate = truncateFile;
     operations.open = openFile;
     operations.create = createFile;
