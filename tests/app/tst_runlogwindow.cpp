@@ -54,13 +54,19 @@ private:
         return rows;
     }
 
-    // Waits until the error box has come and gone, or for a bounded time when none should come.
+    // Waits until the error box has come and gone. When none should come: until an event
+    // queued now has run. A tick queues its box before that, and the box's own event loop runs
+    // it, so by then any box has been shown and answered.
     static void settle(MessageBoxSeen& seen, bool expected)
     {
-        if (expected)
+        if (expected) {
             QTRY_VERIFY_WITH_TIMEOUT(seen.shown, 5000);
-        else
-            QTest::qWait(50);
+            return;
+        }
+        const QObject context; // the call goes with it, should the wait give up
+        bool queuedRan = false;
+        QTimer::singleShot(0, &context, [&queuedRan] { queuedRan = true; });
+        QTRY_VERIFY_WITH_TIMEOUT(queuedRan, 5000);
     }
 
 private slots:
