@@ -57,10 +57,8 @@ std::optional<TickOutcome> PollLink::tick()
 {
     if (!m_running)
         return std::nullopt;
-    if (m_lost) {
-        reopen();
+    if (m_lost && !reopen())
         return TickOutcome::PortLost;
-    }
     const PollOutcome outcome = m_poll.exchange(m_port);
     if (outcome != PollOutcome::Ok && isGone()) {
         // The dead handle goes at once: the device that comes back must not find its old
@@ -81,15 +79,16 @@ bool PollLink::isGone() const
     return !QFileInfo::exists(platform::serialDevicePath(m_portName));
 }
 
-void PollLink::reopen()
+bool PollLink::reopen()
 {
     ++m_reopenAttempts;
     // The name is resolved anew, so a link that now points at another device follows it. The
     // open neither waits for a carrier nor for a lock, so the tick is not held up.
     if (openConnection(m_port, m_portName, m_baudRate) != platform::SerialError::None)
-        return;
+        return false;
     m_lost = false;
     ++m_reconnects;
+    return true;
 }
 
 } // namespace instrument

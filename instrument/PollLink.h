@@ -19,9 +19,9 @@ enum class TickOutcome { Ok, NoReply, ShortReply, WriteFailed, PortLost };
  * device node gone) and then, at each later tick, tries once to open the same name again.
  *
  * The name is resolved again at every attempt, so a /dev/serial/by-id/... link that points at
- * another ttyUSB number once the adapter is back opens the new device. An attempt never waits
- * beyond the open itself: it does not poll the instrument, and the exchange follows at the next
- * tick.
+ * another ttyUSB number once the adapter is back opens the new device. A failed attempt waits
+ * for nothing beyond the open itself; the tick whose attempt opens the port runs the exchange
+ * at once, so the first reading after the return comes within one interval of it.
  */
 class PollLink {
 public:
@@ -40,8 +40,8 @@ public:
 
     /**
      * One tick: an exchange (PollCycle::exchange; Ok stored the newest reading: the caller
-     * draws it and calls endOfReading), or, while the port is lost, one attempt to reopen it
-     * (PortLost whether or not it opened: polling goes on with the next tick). nullopt when
+     * draws it and calls endOfReading). While the port is lost, one attempt to reopen it first:
+     * PortLost when it stays shut, else the outcome of the exchange that follows. nullopt when
      * not running.
      */
     std::optional<TickOutcome> tick();
@@ -55,7 +55,8 @@ public:
 private:
     /** After an exchange that stored nothing: whether the line went rather than kept silent. */
     bool isGone() const;
-    void reopen();
+    /** One attempt to open the lost port again; whether it opened. */
+    bool reopen();
 
     platform::SerialPort& m_port;
     PollCycle& m_poll;

@@ -20,6 +20,7 @@ test_packages=(
     xdotool xclip                        # the whole-program tests drive the windows and the clipboard
     desktop-file-utils                   # the install and package tests check the menu entry
     dpkg-dev lintian                     # the Debian package: its dependencies, its check
+    python3-pandas                       # the guide's recipe for reading run files
     groff-base man-db                    # the manual pages' check
     fuse3 libfuse3-dev pkg-config        # a file system that stalls on demand, under the run log
 )

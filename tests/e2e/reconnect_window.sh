@@ -3,7 +3,8 @@
 # vanishes after the fourth poll (its link goes with it) and comes back at the same link three
 # seconds later as another pseudo-terminal. No message comes; the one run file has ok rows, then
 # port-lost rows for the absence, then ok rows again, each reading the one the simulator sent;
-# the chart goes on. Prints the time from the return to the next good reading.
+# the chart goes on. The tick that finds the line back polls it: from the return to the next good
+# reading is one interval at most, which the test prints and checks.
 source "$(dirname "$0")/session.sh"
 program=$1
 simulator=$2
@@ -45,8 +46,6 @@ tail -n +2 "$run" >"$work/rows"
 statuses=$(cut -d, -f4 "$work/rows" | uniq | paste -sd' ')
 [ "$statuses" = "ok port-lost ok" ] || { cat "$run" >&2; fail "statuses in order: $statuses"; }
 lost=$(grep -c ',port-lost$' "$work/rows")
-# Three seconds away at 0.6 s a tick: the tick that found the line gone and at least three more.
-[ "$lost" -ge 4 ] || fail "only $lost port-lost rows for a three-second absence"
 # Every reading is one the simulator sent, in order, before and after the absence.
 grep '^poll 0x51 -> [0-9]' "$work/instrument.log" | sed -E 's/^poll 0x51 -> ([0-9.]+)$/\1/' \
     >"$work/sent"
@@ -54,13 +53,20 @@ grep ',ok$' "$work/rows" | cut -d, -f3 >"$work/logged"
 diff "$work/sent" "$work/logged" >"$work/diff" \
     || { cat "$work/diff" >&2; fail "the readings differ from what the simulator sent"; }
 
-# From the return (the simulator's wall clock) to the first ok row after the absence (the
-# moment its poll went out; the reply is read 0.1 s later).
+# From the return (the simulator's wall clock) to the first ok row after the absence: the moment
+# its tick began, just before that tick opened the port again and polled; the reply is read
+# 0.1 s later, so never before the return.
 returned_ms=$(sed -n 's/^returned at \([0-9]*\)\.\([0-9]*\)$/\1\2/p' "$work/instrument.log")
-first_ok=$(awk -F, '$4 == "port-lost" { lost = 1 } lost && $4 == "ok" { print $1; exit }' \
-    "$work/rows")
+read -r last_lost first_ok < <(awk -F, '$4 == "port-lost" { lost = $1 }
+    lost && $4 == "ok" { print lost, $1; exit }' "$work/rows")
 first_ok_ms=$(date -d "$first_ok" +%s%3N)
 took_ms=$((first_ok_ms - returned_ms))
-[ "$took_ms" -ge 0 ] || fail "a reading before the return: $first_ok"
-echo "return to the next good reading: $took_ms ms (interval $interval_ms ms)"
+[ "$took_ms" -gt -100 ] || fail "a reading before the return: $first_ok"
+# The tick that reads comes one interval after the last one without a port, and later only
+# when the timer itself was late (a loaded machine): that lateness is allowed, no more.
+late_ms=$((first_ok_ms - $(date -d "$last_lost" +%s%3N) - interval_ms))
+[ "$late_ms" -gt 0 ] || late_ms=0
+echo "return to the next good reading: $took_ms ms (interval $interval_ms ms, timer late $late_ms ms)"
+[ "$took_ms" -le $((interval_ms + late_ms)) ] \
+    || fail "the first reading came $took_ms ms after the return, more than an interval"
 echo "PASS: $(grep -c ',ok$' "$work/rows") readings, $lost ticks without a port, one run file, no message"

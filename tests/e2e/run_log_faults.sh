@@ -30,11 +30,19 @@ start_with_failure() {
     read_message_box
 }
 
-# Polls on for two more ticks without any further box, then stops.
+# The newest run file of this Start, and its rows so far.
+newest_run() { find "$disk/runs" -name '20*.csv' -newer "$work/mark" | sort | tail -n 1; }
+run_rows() {
+    local run
+    run=$(newest_run)
+    if [ -n "$run" ]; then echo $(($(wc -l <"$run") - 1)); else echo 0; fi
+}
+
+# Polls on for two more ticks without any further box, then stops. A tick whose row fails
+# queues its box, which shows before the next tick runs: the look waits for the row of the
+# tick after those two, so it cannot come before a box of theirs.
 poll_on_and_stop() {
-    local before
-    before=$(polls)
-    wait_until 20 "[ \$(grep -c '^poll 0x51' '$work/instrument.log') -ge $((before + 2)) ]"
+    wait_for 20 "[ \$(run_rows) -ge $(($(polls) + 3 - first)) ]"
     if xdotool search --onlyvisible --name '^Velmora Thermo$' | grep -qv "^$window\$"; then
         fail "a second box came in the same run"
     fi
@@ -45,7 +53,7 @@ poll_on_and_stop() {
 # The newest run file has one whole row for each of the last $1 polls of the simulator.
 expect_rows() {
     local run
-    run=$(find "$disk/runs" -name '20*.csv' -newer "$work/mark" | sort | tail -n 1)
+    run=$(newest_run)
     [ -n "$run" ] || fail "no run file was made"
     [ "$(tail -c 1 "$run" | od -An -tx1 | tr -d ' ')" = "0a" ] || fail "$run ends in a torn line"
     [ "$(($(wc -l <"$run") - 1))" -eq "$1" ] \

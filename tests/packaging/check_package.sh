@@ -3,12 +3,14 @@
 # programs are installed, stripped, into a staging folder) and checks it: every file it must
 # hold, owned by root with sane modes; the links in /usr/bin and the settings link; the menu
 # entry; the dependencies found from the linked libraries; the description's dialout note;
-# manual pages and changelog compressed as Debian wants; and lintian finds no error. Without
-# dpkg-deb or lintian it is skipped (status 77).
+# manual pages and changelog compressed as Debian wants; and lintian finds no error and no sign
+# of a program built without Debian's hardening flags. Without dpkg-deb or lintian, or when the
+# build did not take the hardening flags (HARDENED is not ON), it is skipped (status 77).
 #
-# Usage: check_package.sh BUILD-FOLDER
+# Usage: check_package.sh BUILD-FOLDER HARDENED
 set -euo pipefail
 build=$1
+[ "${2:-OFF}" = ON ] || { echo "SKIP: the build has no hardening flags (see packaging/Hardening.cmake)"; exit 77; }
 for tool in cpack dpkg-deb dpkg-shlibdeps lintian desktop-file-validate; do
     command -v "$tool" >/dev/null || { echo "SKIP: $tool is not installed"; exit 77; }
 done
@@ -119,7 +121,10 @@ for picture in $pictures; do
     [ -s "$root/usr/share/doc/velmora-thermo/$picture" ] || fail "the guide's $picture is missing"
 done
 
-# lintian: no error. Its other findings are printed for the log.
-lintian --fail-on error --pedantic "$deb" 2>&1 \
+# lintian: no error, and no hardening-* tag (those are information, shown with -I, each of them
+# on every program). Its other findings are printed for the log.
+lintian --fail-on error --pedantic --display-info --tag-display-limit 0 "$deb" 2>&1 \
     | tee "$work/lintian.log" || fail "lintian found errors"
+! grep -E '^[A-Z]: [^ ]+: hardening-' "$work/lintian.log" \
+    || fail "lintian finds programs built without the hardening flags"
 echo "PASS: $(basename "$deb"), $(stat -c %s "$deb") bytes, $(wc -l <<<"$listing") files and links"
