@@ -6,7 +6,6 @@
 
 #include <QMetaObject>
 
-#include <algorithm>
 #include <condition_variable>
 #include <deque>
 #include <mutex>
@@ -214,11 +213,14 @@ void RunWriter::push(Command command)
         }
         s.queue.push_back(std::move(command));
         s.wake.notify_all();
+        if (!m_watch.isActive())
+            m_seenProgress = s.progress;
     }
     if (!m_watch.isActive()) {
+        // Progress is looked at twice within the time that counts as a stall: a look wakes the
+        // program, which a healthy disk should hardly ever cost.
         m_sinceProgress.start();
-        // Four looks within the time that counts as a stall, and never more than one a second.
-        m_watch.start(std::min(std::chrono::milliseconds(1000), m_stallAfter / 4));
+        m_watch.start(m_stallAfter / 2);
     }
 }
 
