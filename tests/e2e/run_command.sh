@@ -100,10 +100,11 @@ for start in $(seq 1 "$starts"); do
         "started, $(((shown - created) / 1000)) ms after it was created"
     grep -q "^Port=$link"$'\r$' "$settings" || fail "Port does not name the simulator: $(cat "$settings")"
 
-    # The window manager goes on, frames the window and takes the close as a user gives it.
+    # The window manager, started after the window, takes the display and is held; then it goes
+    # on, frames the window and takes the close as a user gives it.
+    wait_for 20 "[ -e '$work/held' ]"
     rm -f "$work/gate"
     wait_for 10 "vd_framed '$DISPLAY' $window"
-    [ -e "$work/held" ] || fail "start $start: the window manager was never held"
     app_pid=$run_pid
     close_program || fail "tools/run.sh ended with status $?"
     wait_for 10 "[ ! -e '$link' ]"
