@@ -5,7 +5,6 @@
 #include "app/MainWindowStyle.h"
 #include "chart/ChartRenderer.h"
 #include "dialogs/Unit2.h"
-#include "instrument/Connection.h"
 #include "instrument/LimitsUpload.h"
 #include "instrument/Unit3.h"
 #include "platform/Clock.h"

@@ -49,7 +49,6 @@ struct RunWriter::Shared : platform::WorkerState {
     QString busyPath; ///< what the thread writes to now, for a storage that does not answer
     std::int64_t heldRows = 0;
     std::int64_t lostRows = 0;
-    bool streamFailed = false;
 
     // The thread's own.
     RunLog log;
@@ -170,7 +169,6 @@ void RunWriter::serve(const std::shared_ptr<Shared>& shared)
         else if (!s.log.filePath().isEmpty())
             s.busyPath = s.log.filePath();
         s.heldRows = s.stream ? 0 : s.log.heldRows();
-        s.streamFailed = s.stream && s.stream->hasFailed();
         if (lost >= 0)
             s.lostRows = lost;
         if (failure && s.owner) {
@@ -300,12 +298,6 @@ std::int64_t RunWriter::lostRows() const
 {
     const std::lock_guard lock(m_shared->mutex);
     return m_shared->lostRows;
-}
-
-bool RunWriter::streamFailed() const
-{
-    const std::lock_guard lock(m_shared->mutex);
-    return m_shared->streamFailed;
 }
 
 void RunWriter::watch()

@@ -93,8 +93,6 @@ public:
     /** Rows of the last ended run that never reached its file or stream (known once it is
      *  done with: waitUntilDone()). */
     std::int64_t lostRows() const;
-    /** A stream run whose stream failed: it takes nothing more. */
-    bool streamFailed() const;
 
 signals:
     /** The first failure of a run (the file, its folder or the stream). */
