@@ -444,6 +444,9 @@ void Soak::poll()
     if (form.timer()->isEnabled())
         form.findChild<QAction*>(QStringLiteral("itmStop"))->trigger();
     QCoreApplication::processEvents();
+    // The run's file is closed by the writing thread once it took the run's end.
+    if (!form.pollSession().record().waitUntilDone(std::chrono::seconds(10)))
+        m_failures << QStringLiteral("the run's record was not done 10 s after Stop");
     const Sample end = sample(QStringLiteral("stopped"));
     m_samples.push_back(end);
 
