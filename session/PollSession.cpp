@@ -128,10 +128,11 @@ runlog::LimitsOutcome PollSession::uploadLimits(
 void PollSession::recordLimits(const QString& recordFolder, instrument::RegulatorLimits limits,
     runlog::LimitsOutcome outcome)
 {
-    if (recordFolder.isEmpty())
-        return;
-    m_record.recordLimits(
-        recordFolder, QDateTime::currentDateTime(), limits.lower, limits.upper, outcome);
+    const QDateTime time = QDateTime::currentDateTime();
+    if (!recordFolder.isEmpty())
+        m_record.recordLimits(recordFolder, time, limits.lower, limits.upper, outcome);
+    for (TickListener* listener : m_listeners)
+        listener->limitsSent(time, limits, outcome);
 }
 
 } // namespace session

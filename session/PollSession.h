@@ -73,8 +73,8 @@ public:
         instrument::RegulatorLimits limits, const QString& recordFolder);
     /**
      * Records sending @p limits, with @p outcome, as a row of limits.csv in @p recordFolder, on
-     * the record's thread: a failure comes as the record's failed(). Nothing when the folder is
-     * empty.
+     * the record's thread: a failure comes as the record's failed(). Nothing is written when the
+     * folder is empty; the listeners are told all the same.
      */
     void recordLimits(const QString& recordFolder, instrument::RegulatorLimits limits,
         runlog::LimitsOutcome outcome);

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "instrument/LimitsUpload.h"
 #include "instrument/PollLink.h"
 #include "platform/Clock.h"
+#include "runlog/LimitsRecord.h"
 
 #include <QDateTime>
 
@@ -32,6 +34,10 @@ public:
     virtual void tickDone(const TickResult& tick) = 0;
     /** The run ended: polling stopped. */
     virtual void runEnded();
+    /** Regulator limits were sent at @p time (or the sending failed, as @p outcome says),
+     *  between runs or between two ticks of one. */
+    virtual void limitsSent(
+        const QDateTime& time, instrument::RegulatorLimits limits, runlog::LimitsOutcome outcome);
 };
 
 } // namespace session

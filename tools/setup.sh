@@ -9,6 +9,7 @@ set -euo pipefail
 run_packages=(
     g++ make cmake                       # compiler and build
     qt6-base-dev                         # Qt 6 Core, Gui, Widgets, Test and their tools
+    qt6-svg-dev                          # the run history's vector pictures
     fonts-dejavu-core fonts-dejavu-extra # the faces that stand in for the program's fonts
     xvfb xauth openbox x11-utils         # a virtual display with a window manager, where there is no desktop
 )
@@ -21,6 +22,7 @@ test_packages=(
     desktop-file-utils                   # the install and package tests check the menu entry
     dpkg-dev lintian                     # the Debian package: its dependencies, its check
     python3-pandas                       # the guide's recipe for reading run files
+    python3-matplotlib                   # the run history's benchmark plots the same run with it
     groff-base man-db                    # the manual pages' check
     fuse3 libfuse3-dev pkg-config        # a file system that stalls on demand, under the run log
 )
