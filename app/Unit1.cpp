@@ -5,6 +5,7 @@
 #include "app/MainWindowStyle.h"
 #include "chart/ChartRenderer.h"
 #include "dialogs/Unit2.h"
+#include "history/HistoryWindow.h"
 #include "instrument/LimitsUpload.h"
 #include "instrument/Unit3.h"
 #include "platform/Clock.h"
@@ -19,7 +20,9 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QDateTime>
+#include <QDesktopServices>
 #include <QDir>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QGuiApplication>
@@ -33,6 +36,7 @@
 #include <QTimer>
 #include <QToolBar>
 #include <QToolButton>
+#include <QUrl>
 
 #include <optional>
 #include <stdexcept>
@@ -66,6 +70,7 @@ TForm1::TForm1(const app::SettingsLocation& settings, QWidget* parent)
     : QMainWindow(parent, kWindowFlags)
     , m_location(settings)
     , m_settings(screenDotsPerInch())
+    , m_liveRun([this] { return m_session.record().filePath(); })
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(app::kApplicationTitle));
@@ -76,6 +81,7 @@ TForm1::TForm1(const app::SettingsLocation& settings, QWidget* parent)
         [this](const runlog::LogFailure& failure) { reportLogFailure(failure); });
     connect(&m_session.record(), &runlog::RunWriter::notAnswering, this,
         [this](const QString& path) { reportLogStall(path); });
+    m_session.addListener(&m_liveRun);
 
     tmr1 = new platform::MessageTimer(this);
     tmr1->setObjectName(QStringLiteral("tmr1"));
@@ -184,6 +190,22 @@ void TForm1::buildMenu()
     itmService->menuAction()->setObjectName(QStringLiteral("itmService"));
     itmService->addAction(
         addCommand(QStringLiteral("itmParam"), QStringLiteral("Параметры"), &TForm1::ParamClick));
+
+    // The run log's menu goes between the design's menus and "О программе".
+    QMenu* itmRunLog = mm1->addMenu(QStringLiteral("Журнал"));
+    itmRunLog->menuAction()->setObjectName(QStringLiteral("itmRunLog"));
+    itmCurrentRun = addCommand(
+        QStringLiteral("itmCurrentRun"), QStringLiteral("Текущий опрос"), &TForm1::CurrentRunClick);
+    itmCurrentRun->setEnabled(false);
+    connect(&m_liveRun, &history::LiveRun::began, itmCurrentRun,
+        [this] { itmCurrentRun->setEnabled(true); });
+    itmRunLog->addAction(itmCurrentRun);
+    QAction* openRun = addCommand(
+        QStringLiteral("itmOpenRun"), QStringLiteral("Открыть опрос…"), &TForm1::OpenRunClick);
+    openRun->setShortcut(QKeySequence::Open);
+    itmRunLog->addAction(openRun);
+    itmRunLog->addAction(addCommand(
+        QStringLiteral("itmRunFolder"), QStringLiteral("Папка опросов"), &TForm1::RunFolderClick));
 
     mm1->addAction(withPicture(
         addCommand(QStringLiteral("itmAbout"), QStringLiteral("О программе"), &TForm1::AboutClick),
@@ -392,6 +414,30 @@ void TForm1::GetTemperClick()
     // The reading is drawn, then recorded: a row is kept even when drawing fails, as the
     // reading was taken. A tick that stored nothing draws nothing, but is a row all the same.
     m_session.tick(m_settings.NPoints, [this](const session::TickResult&) { SetDinamicGraphic(); });
+}
+
+void TForm1::CurrentRunClick()
+{
+    if (m_liveRun.columns())
+        history::HistoryWindow::openLive(m_liveRun, this);
+}
+
+void TForm1::OpenRunClick()
+{
+    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Открыть опрос"),
+        runFolder(), QStringLiteral("Файлы опроса (*.csv)"), nullptr,
+        QFileDialog::DontUseNativeDialog);
+    if (!path.isEmpty())
+        history::HistoryWindow::openFile(path, this);
+}
+
+void TForm1::RunFolderClick()
+{
+    const QString folder = runFolder();
+    // The folder is made with the first run; before it there is nothing to show.
+    if (!QFileInfo(folder).isDir() || !QDesktopServices::openUrl(QUrl::fromLocalFile(folder)))
+        app::showErrorBox(QStringLiteral("Не удалось открыть папку опросов %1")
+                              .arg(QDir::toNativeSeparators(folder)));
 }
 
 QString TForm1::runFolder() const

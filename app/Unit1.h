@@ -4,6 +4,7 @@
 #include "app/Settings.h"
 #include "app/SettingsLocation.h"
 #include "chart/ChartRenderer.h"
+#include "history/LiveRun.h"
 #include "instrument/PollCycle.h"
 #include "instrument/PollLink.h"
 #include "platform/SerialPort.h"
@@ -76,6 +77,8 @@ public:
     const runlog::RunWriter& runLog() const { return m_session.record(); }
     /** Polling with its run record and the listeners of its ticks. */
     session::PollSession& pollSession() { return m_session; }
+    /** The run under way, or the last one of this start, as the history shows it. */
+    const history::LiveRun& liveRun() const { return m_liveRun; }
 
     /** Draws the empty chart with the current settings. */
     void InitPictures();
@@ -90,6 +93,12 @@ public:
     void AboutClick();
     void itmCopyClick();
     void ExitClick();
+    /** The history of the run under way, or of the last one. */
+    void CurrentRunClick();
+    /** The history of a run file the user picks. */
+    void OpenRunClick();
+    /** The run folder in the desktop's file manager. */
+    void RunFolderClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -119,6 +128,7 @@ private:
     // which keeps only the current sweep.
     session::PollSession m_session;
     app::RunLogSettings m_runLogSettings;
+    history::LiveRun m_liveRun;
 
     QMenuBar* mm1 = nullptr;
     QFrame* CoolBar1 = nullptr;
@@ -126,6 +136,7 @@ private:
     QGroupBox* GroupBox3 = nullptr;
     QLabel* Image1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
+    QAction* itmCurrentRun = nullptr;
     platform::MessageTimer* tmr1 = nullptr;
 
     TDlgAbout* DlgAbout = nullptr;

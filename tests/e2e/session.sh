@@ -94,6 +94,21 @@ copy_chart() {
     wait_until 10 "xclip -selection clipboard -t TARGETS -o 2>/dev/null | grep -q image/ppm"
 }
 
+# Chooses item $3 (0 is the first enabled one) of menu $2 (0 is the first) in the menu bar of
+# window $1, with the keyboard once the first menu is open: the places of the menus' titles
+# depend on the fonts, their order does not.
+choose_menu_item() {
+    local id=$1 menu=$2 item=$3 keys=()
+    xdotool windowactivate --sync "$id"
+    local before
+    before=$(xdotool search --onlyvisible --class velmora-thermo | wc -l)
+    xdotool mousemove --window "$id" 12 10 click 1
+    wait_until 10 "[ \$(xdotool search --onlyvisible --class velmora-thermo | wc -l) -gt $before ]"
+    for ((i = 0; i < menu; ++i)); do keys+=(Right); done
+    for ((i = 0; i <= item; ++i)); do keys+=(Down); done
+    xdotool key --clearmodifiers "${keys[@]}" Return
+}
+
 # Clicks the tool-bar button $1 places from the left (0 is the first); separators come after
 # the third and the fourth button.
 click_tool_button() {
