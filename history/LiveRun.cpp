@@ -52,8 +52,8 @@ void LiveRun::runEnded()
     emit ended();
 }
 
-void LiveRun::limitsSent(const QDateTime& time, instrument::RegulatorLimits limits,
-    runlog::LimitsOutcome outcome)
+void LiveRun::limitsSent(
+    const QDateTime& time, instrument::RegulatorLimits limits, runlog::LimitsOutcome outcome)
 {
     if (outcome != runlog::LimitsOutcome::Sent)
         return;

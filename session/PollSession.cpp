@@ -22,8 +22,8 @@ void PollSession::addListener(TickListener* listener)
     m_listeners.push_back(listener);
 }
 
-platform::SerialError PollSession::start(const QString& portName, std::int32_t baudRate,
-    const std::optional<runlog::RunTarget>& record)
+platform::SerialError PollSession::start(
+    const QString& portName, std::int32_t baudRate, const std::optional<runlog::RunTarget>& record)
 {
     const bool wasPolling = m_link.isRunning();
     const platform::SerialError error = m_link.start(portName, baudRate);
@@ -97,8 +97,7 @@ std::optional<TickResult> PollSession::tick(
 
 void PollSession::handOn(const TickResult& result)
 {
-    m_record.record(
-        runlog::tickStatus(result.outcome), result.reading, result.time, result.steady);
+    m_record.record(runlog::tickStatus(result.outcome), result.reading, result.time, result.steady);
     for (TickListener* listener : m_listeners)
         listener->tickDone(result);
 }
@@ -125,8 +124,8 @@ runlog::LimitsOutcome PollSession::uploadLimits(
     return outcome;
 }
 
-void PollSession::recordLimits(const QString& recordFolder, instrument::RegulatorLimits limits,
-    runlog::LimitsOutcome outcome)
+void PollSession::recordLimits(
+    const QString& recordFolder, instrument::RegulatorLimits limits, runlog::LimitsOutcome outcome)
 {
     const QDateTime time = QDateTime::currentDateTime();
     if (!recordFolder.isEmpty())
