@@ -100,8 +100,8 @@ HistoryWindow::HistoryWindow(QWidget* parent)
         m_measure->setVisible(!text.isEmpty());
     });
     connect(&m_loading, &QFutureWatcher<LoadedRun>::finished, this, &HistoryWindow::loadFinished);
-    connect(&m_comparing, &QFutureWatcher<LoadedRun>::finished, this,
-        &HistoryWindow::compareFinished);
+    connect(
+        &m_comparing, &QFutureWatcher<LoadedRun>::finished, this, &HistoryWindow::compareFinished);
     connect(&m_liveLimits, &QFutureWatcher<std::vector<LimitsStep>>::finished, this, [this] {
         m_fileLimits = m_liveLimits.result();
         liveLimitsChanged();
@@ -121,8 +121,7 @@ void HistoryWindow::buildMenus()
         &QAction::triggered, this, &HistoryWindow::askPng);
     connect(addItem(file, QStringLiteral("Сохранить рисунок SVG…"), "itmHistSvg"),
         &QAction::triggered, this, &HistoryWindow::askSvg);
-    connect(addItem(file, QStringLiteral("Копировать рисунок"), "itmHistCopy",
-                QKeySequence::Copy),
+    connect(addItem(file, QStringLiteral("Копировать рисунок"), "itmHistCopy", QKeySequence::Copy),
         &QAction::triggered, this, &HistoryWindow::copyPicture);
     connect(addItem(file, QStringLiteral("Сохранить видимые строки…"), "itmHistRows"),
         &QAction::triggered, this, &HistoryWindow::askRows);
@@ -174,7 +173,7 @@ void HistoryWindow::loadFinished()
     LoadedRun loaded = m_loading.result();
     statusBar()->clearMessage();
     if (!loaded.run) {
-        fail(loaded.why);
+        fail(loaded.why, true);
         close();
         return;
     }
@@ -250,11 +249,11 @@ void HistoryWindow::setTitle()
         + kTitleTail);
 }
 
-void HistoryWindow::fail(const QString& why)
+void HistoryWindow::fail(const QString& why, bool closing)
 {
-    // Not modal to the history window, which may close right after.
+    // A window about to close leaves its message to its parent (the main window).
     auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("История опроса"), why,
-        QMessageBox::Ok, parentWidget());
+        QMessageBox::Ok, closing ? parentWidget() : this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->show();
 }

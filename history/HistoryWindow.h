@@ -75,9 +75,9 @@ private:
     void askPng();
     void askSvg();
     void askRows();
-    QString askSavePath(const QString& title, const QString& filter, const QString& suffix,
-        const QString& name);
-    void fail(const QString& why);
+    QString askSavePath(
+        const QString& title, const QString& filter, const QString& suffix, const QString& name);
+    void fail(const QString& why, bool closing = false);
 
     HistoryPlot* m_plot;
     QLabel* m_measure;
