@@ -142,7 +142,7 @@ QString runFile(std::int64_t ticks)
     static QTemporaryDir temporary;
     const QString chosen = qEnvironmentVariable("VT_BENCH_DIR");
     const QDir folder(chosen.isEmpty() ? temporary.path() : chosen);
-    const QString path = folder.filePath(QStringLiteral("history-%1.csv").arg(ticks));
+    QString path = folder.filePath(QStringLiteral("history-%1.csv").arg(ticks));
     if (QFile::exists(path))
         return path;
     QFile file(path);

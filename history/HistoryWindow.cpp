@@ -349,12 +349,11 @@ bool HistoryWindow::savePng(const QString& path, const QSize& size)
     QSaveFile file(path);
     QImageWriter writer(&file, "png");
     QString why;
-    if (!file.open(QIODevice::WriteOnly))
-        why = file.errorString();
-    else if (!writer.write(m_plot->renderImage(size)))
-        why = writer.errorString();
-    else if (!file.commit())
-        why = file.errorString();
+    const bool written = file.open(QIODevice::WriteOnly) && writer.write(m_plot->renderImage(size))
+        && file.commit();
+    if (!written)
+        why = writer.error() != QImageWriter::UnknownError ? writer.errorString()
+                                                           : file.errorString();
     if (why.isEmpty())
         return true;
     fail(QStringLiteral("Не удалось сохранить рисунок в «%1»: %2")

@@ -139,7 +139,7 @@ void TestHistoryPlot::liveViewFollowsUnlessMovedBack()
     QCOMPARE(view.toMs(), 600 * 109 + 1);
 
     // Zoomed with its right edge at the newest reading: slides, keeping its span.
-    view.setTimeRange(600 * 100, 600 * 109 + 1);
+    view.setTimeRange(600LL * 100, 600LL * 109 + 1);
     feed(live, 110, 120, reading);
     QCOMPARE(view.fromMs(), 600 * 110);
     QCOMPARE(view.toMs(), 600 * 119 + 1);
