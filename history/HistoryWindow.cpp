@@ -88,6 +88,7 @@ HistoryWindow::HistoryWindow(QWidget* parent)
     statusBar()->addPermanentWidget(m_skipped);
     buildMenus();
     resize(1000, 600);
+    m_plot->setFocus();
 
     connect(m_plot, &HistoryPlot::hoverText, this, [this](const QString& text) {
         if (text.isEmpty())
@@ -205,8 +206,13 @@ void HistoryWindow::adoptLiveRun()
     if (!m_run)
         return;
     liveLimitsChanged();
+    readFileLimits();
+}
+
+void HistoryWindow::readFileLimits()
+{
     // limits.csv may know uploads from before this start of the program.
-    if (m_path.isEmpty())
+    if (m_path.isEmpty() || !m_run)
         return;
     const QString folder = QFileInfo(m_path).absolutePath();
     const std::int64_t start = m_run->startMs();
@@ -227,8 +233,10 @@ void HistoryWindow::liveGrew()
         return; // a new run began: this window stays on its own
     if (m_path.isEmpty()) {
         m_path = m_live->filePath();
-        if (!m_path.isEmpty())
+        if (!m_path.isEmpty()) {
             setTitle();
+            readFileLimits();
+        }
     }
     m_plot->runGrew();
 }

@@ -66,6 +66,7 @@ private:
     void loadFinished();
     void followLive(LiveRun& live);
     void adoptLiveRun();
+    void readFileLimits();
     void liveGrew();
     void liveLimitsChanged();
     void setTitle();
