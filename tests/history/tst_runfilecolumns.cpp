@@ -41,6 +41,7 @@ private slots:
     void reads_data();
     void reads();
     void fileGrowingWhileRead();
+    void fileReadInChunksAsWhole();
     void limitsInForce_data();
     void limitsInForce();
     void exportsTheRowsOfTheRange();
@@ -124,6 +125,38 @@ void TstRunFileColumns::fileGrowingWhileRead()
     QVERIFY(read && !read->tornLastLine && read->skippedLines == 0);
     QCOMPARE(read->columns.size(), 4);
     QCOMPARE(read->columns.temperatureAt(3), 38.0F);
+}
+
+// Rows across many chunks of the file, bad lines, a line longer than a chunk and a torn end
+// read from the file as from the content whole.
+void TstRunFileColumns::fileReadInChunksAsWhole()
+{
+    QByteArray content = kHeader;
+    for (int i = 0; i < 60000; ++i) {
+        content += row(i * 600, 20 + i % 50, TickStatus::Ok);
+        if (i == 20000)
+            content += QByteArray(3 << 20, 'x') + '\n';
+        else if (i % 997 == 0)
+            content += "bad\n";
+    }
+    content += kT;
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("run.csv"));
+    QVERIFY(append(path, content));
+    const auto whole = history::parseRunColumns(content, path);
+    const auto chunks = history::readRunColumns(path);
+    QVERIFY(whole && chunks);
+    QCOMPARE(chunks->columns.size(), 60000);
+    QCOMPARE(chunks->columns.size(), whole->columns.size());
+    QCOMPARE(chunks->skippedLines, 62);
+    QCOMPARE(whole->skippedLines, 62);
+    QCOMPARE(chunks->firstSkippedLine, 3);
+    QVERIFY(chunks->tornLastLine && whole->tornLastLine);
+    QCOMPARE(chunks->columns.startMs(), whole->columns.startMs());
+    for (qsizetype i = 0; i < whole->columns.size(); ++i) {
+        QCOMPARE(chunks->columns.elapsedAt(i), whole->columns.elapsedAt(i));
+        QCOMPARE(chunks->columns.temperatureAt(i), whole->columns.temperatureAt(i));
+    }
 }
 
 void TstRunFileColumns::limitsInForce_data()
