@@ -152,8 +152,8 @@ std::optional<qsizetype> rowsBegin(QByteArrayView content, const QString& name, 
     if (content.startsWith(header))
         return header.size();
     if (why) {
-        const QByteArrayView line = content.first(std::min(
-            content.size(), content.indexOf('\n') < 0 ? content.size() : content.indexOf('\n')));
+        const qsizetype newline = content.indexOf('\n');
+        const QByteArrayView line = newline < 0 ? content : content.first(newline);
         QString found;
         if (content.isEmpty())
             found = QStringLiteral("а файл пуст");

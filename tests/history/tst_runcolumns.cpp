@@ -9,31 +9,27 @@ using runlog::TickStatus;
 
 namespace {
 
-// The span of ticks [begin, end) tick by tick.
-Span bruteSpan(const RunColumns& run, qsizetype begin, qsizetype end)
+// Whether @p span holds the minimum, maximum and gap kinds of ticks [begin, end), tick by tick.
+bool isSpanOf(const Span& span, const RunColumns& run, qsizetype begin, qsizetype end)
 {
-    Span span;
+    float least = INFINITY;
+    float most = -INFINITY;
+    std::uint8_t gaps = 0;
     for (qsizetype i = begin; i < end; ++i) {
         const float t = run.temperatureAt(i);
         if (std::isnan(t))
-            span.gaps |= run.statusAt(i) == TickStatus::PortLost ? history::kPortLostGap
-                                                                 : history::kNoReplyGap;
-        else if (!span.hasReading())
-            span.min = span.max = t;
-        else
-            span.min = std::min(span.min, t), span.max = std::max(span.max, t);
+            gaps |= run.statusAt(i) == TickStatus::PortLost ? history::kPortLostGap
+                                                            : history::kNoReplyGap;
+        least = std::min(least, t);
+        most = std::max(most, t);
     }
-    return span;
+    return span.gaps == gaps && span.hasReading() == std::isfinite(least)
+        && (!span.hasReading() || (span.min == least && span.max == most));
 }
 
-bool same(const Span& a, const Span& b)
-{
-    return a.gaps == b.gaps && a.hasReading() == b.hasReading()
-        && (!a.hasReading() || (a.min == b.min && a.max == b.max));
-}
-
-// A run of @p ticks at about 600 ms (some equal times), a slow wave with stretches without a
-// reply, stretches with the port lost, and single spikes both ways.
+// One tick about 600 ms after the last (some at the same time) of a slow wave, with stretches
+// without a reply, stretches with the port lost, single spikes both ways, and now and then an
+// ok tick without a reading (a gap like a tick without a reply).
 void appendRandomTick(RunColumns& run, QRandomGenerator& random, int& gapLeft, TickStatus& gap)
 {
     const std::int64_t at = run.isEmpty() ? random.bounded(-2000, 2000)
@@ -42,17 +38,13 @@ void appendRandomTick(RunColumns& run, QRandomGenerator& random, int& gapLeft, T
         gapLeft = random.bounded(1, 3000);
         gap = random.bounded(2) ? TickStatus::PortLost : TickStatus::NoReply;
     }
-    if (gapLeft > 0) {
-        --gapLeft;
-        run.append(at, std::numeric_limits<float>::quiet_NaN(), gap);
-        return;
-    }
     float reading = 30.0F + 5.0F * std::sin(float(run.size()) / 5000.0F);
     if (random.bounded(5000) == 0)
         reading += random.bounded(2) ? 400.0F : -400.0F;
-    // An ok tick without a reading is a gap too, like a tick without a reply.
-    const bool empty = random.bounded(20000) == 0;
-    run.append(at, empty ? std::numeric_limits<float>::quiet_NaN() : reading, TickStatus::Ok);
+    if (gapLeft > 0 || random.bounded(20000) == 0)
+        reading = std::numeric_limits<float>::quiet_NaN();
+    run.append(at, reading, gapLeft-- > 0 ? gap : TickStatus::Ok);
+    gapLeft = std::max(gapLeft, 0);
 }
 
 } // namespace
@@ -100,10 +92,10 @@ void TstRunColumns::spansEqualTickByTick()
         appendRandomTick(run, random, gapLeft, gap);
         if (random.bounded(ticks / 50 + 1) == 0) {
             const auto [begin, end] = randomRange();
-            QVERIFY(same(run.span(begin, end), bruteSpan(run, begin, end)));
+            QVERIFY(isSpanOf(run.span(begin, end), run, begin, end));
         }
     }
-    QVERIFY(same(run.span(0, run.size()), bruteSpan(run, 0, run.size())));
+    QVERIFY(isSpanOf(run.span(0, run.size()), run, 0, run.size()));
     QVERIFY(run.memoryBytes() <= std::size_t(std::max(ticks, 4096)) * 24);
 
     const std::int64_t first = run.elapsedAt(0);
@@ -118,7 +110,7 @@ void TstRunColumns::spansEqualTickByTick()
             const auto& column = columns[std::size_t(c)];
             QCOMPARE(column.begin, run.lowerBound(from + (to - from) * c / width));
             QCOMPARE(column.end, run.lowerBound(from + (to - from) * (c + 1) / width));
-            QVERIFY2(same(column.span, bruteSpan(run, column.begin, column.end)),
+            QVERIFY2(isSpanOf(column.span, run, column.begin, column.end),
                 qPrintable(QStringLiteral("column %1 of %2").arg(c).arg(width)));
         }
     }

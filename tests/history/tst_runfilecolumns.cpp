@@ -41,7 +41,6 @@ private slots:
     void reads_data();
     void reads();
     void fileGrowingWhileRead();
-    void fileReadInChunksAsWhole();
     void limitsInForce_data();
     void limitsInForce();
     void exportsTheRowsOfTheRange();
@@ -94,69 +93,46 @@ void TstRunFileColumns::reads()
                  .arg(read->firstSkippedLine)
                  .arg(read->tornLastLine),
         result);
-    const history::RunColumns& columns = read->columns;
-    if (columns.isEmpty())
-        return;
     // Each tick's time is the first row's time moved by the difference in elapsed time.
-    const std::int64_t t0
-        = QDateTime::fromString(QString::fromLatin1(kT), Qt::ISODateWithMs).toMSecsSinceEpoch();
+    const history::RunColumns& columns = read->columns;
     for (qsizetype i = 0; i < columns.size(); ++i)
-        QCOMPARE(columns.timeAt(i), t0 + columns.elapsedAt(i));
-    if (QTest::currentDataTag() == QByteArray("rows")) {
-        QCOMPARE(columns.temperatureAt(2), -0.4F);
-        QCOMPARE(columns.statusAt(3), TickStatus::PortLost);
-        QVERIFY(std::isnan(columns.temperatureAt(1)));
-    }
+        QCOMPARE(columns.timeAt(i),
+            QDateTime::fromString(kT, Qt::ISODateWithMs).toMSecsSinceEpoch()
+                + columns.elapsedAt(i));
+    if (QTest::currentDataTag() == QByteArray("rows"))
+        QVERIFY(columns.temperatureAt(2) == -0.4F && std::isnan(columns.temperatureAt(1)));
 }
 
-// A file still being written: each read takes what is whole, the next one more.
+// A file still being written, read in chunks: rows across many chunks, bad lines, a line longer
+// than a chunk and a torn end read as the content parsed whole; the next read has the rest.
 void TstRunFileColumns::fileGrowingWhileRead()
-{
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("run.csv"));
-    const QByteArray last = row(1800, 37, TickStatus::Ok);
-    QVERIFY(append(path, kHeader + row(0, 36, TickStatus::Ok) + row(600, {}, TickStatus::NoReply)));
-    QVERIFY(append(path, last.first(20)));
-    auto read = history::readRunColumns(path);
-    QVERIFY(read && read->tornLastLine);
-    QCOMPARE(read->columns.size(), 2);
-    QVERIFY(append(path, last.sliced(20) + row(2400, 38, TickStatus::Ok)));
-    read = history::readRunColumns(path);
-    QVERIFY(read && !read->tornLastLine && read->skippedLines == 0);
-    QCOMPARE(read->columns.size(), 4);
-    QCOMPARE(read->columns.temperatureAt(3), 38.0F);
-}
-
-// Rows across many chunks of the file, bad lines, a line longer than a chunk and a torn end
-// read from the file as from the content whole.
-void TstRunFileColumns::fileReadInChunksAsWhole()
 {
     QByteArray content = kHeader;
     for (int i = 0; i < 60000; ++i) {
+        content
+            += i == 20000 ? QByteArray(3 << 20, 'x') + '\n' : QByteArray(i % 997 ? "" : "bad\n");
         content += row(i * 600, 20 + i % 50, TickStatus::Ok);
-        if (i == 20000)
-            content += QByteArray(3 << 20, 'x') + '\n';
-        else if (i % 997 == 0)
-            content += "bad\n";
     }
-    content += kT;
+    content += row(36000000, 37, TickStatus::Ok).first(20);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("run.csv"));
     QVERIFY(append(path, content));
     const auto whole = history::parseRunColumns(content, path);
-    const auto chunks = history::readRunColumns(path);
-    QVERIFY(whole && chunks);
-    QCOMPARE(chunks->columns.size(), 60000);
-    QCOMPARE(chunks->columns.size(), whole->columns.size());
-    QCOMPARE(chunks->skippedLines, 62);
-    QCOMPARE(whole->skippedLines, 62);
-    QCOMPARE(chunks->firstSkippedLine, 3);
-    QVERIFY(chunks->tornLastLine && whole->tornLastLine);
-    QCOMPARE(chunks->columns.startMs(), whole->columns.startMs());
-    for (qsizetype i = 0; i < whole->columns.size(); ++i) {
-        QCOMPARE(chunks->columns.elapsedAt(i), whole->columns.elapsedAt(i));
-        QCOMPARE(chunks->columns.temperatureAt(i), whole->columns.temperatureAt(i));
+    auto read = history::readRunColumns(path);
+    QVERIFY(whole && read && read->tornLastLine && whole->tornLastLine);
+    QCOMPARE(read->skippedLines, 62);
+    QCOMPARE(read->firstSkippedLine, 2);
+    QCOMPARE(read->columns.size(), 60000);
+    QCOMPARE(whole->columns.size(), 60000);
+    QCOMPARE(read->columns.startMs(), whole->columns.startMs());
+    for (qsizetype i = 0; i < read->columns.size(); ++i) {
+        QCOMPARE(read->columns.elapsedAt(i), whole->columns.elapsedAt(i));
+        QCOMPARE(read->columns.temperatureAt(i), whole->columns.temperatureAt(i));
     }
+    QVERIFY(append(path, row(36000000, 37, TickStatus::Ok).sliced(20)));
+    read = history::readRunColumns(path);
+    QVERIFY(read && !read->tornLastLine);
+    QCOMPARE(read->columns.size(), 60001);
 }
 
 void TstRunFileColumns::limitsInForce_data()
