@@ -36,6 +36,9 @@ ExportSizeDialog::ExportSizeDialog(const QSize& size, QWidget* parent)
     form->addRow(buttons);
 }
 
-QSize ExportSizeDialog::pictureSize() const { return { m_width->value(), m_height->value() }; }
+QSize ExportSizeDialog::pictureSize() const
+{
+    return { m_width->value(), m_height->value() };
+}
 
 } // namespace history

@@ -263,9 +263,9 @@ void HistoryPlot::placeMarker(const QPoint& at)
 void HistoryPlot::tellMeasure()
 {
     if (!m_run || !m_overlay.markerA || !m_overlay.markerB) {
-        emit measureText(m_overlay.markerA ? QStringLiteral("Маркер A: ")
-                    + tickText(*m_run, *m_overlay.markerA)
-                                           : QString());
+        emit measureText(m_overlay.markerA
+                ? QStringLiteral("Маркер A: ") + tickText(*m_run, *m_overlay.markerA)
+                : QString());
         return;
     }
     emit measureText(betweenText(between(*m_run, *m_overlay.markerA, *m_overlay.markerB)));

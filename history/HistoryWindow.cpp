@@ -88,6 +88,7 @@ HistoryWindow::HistoryWindow(QWidget* parent)
     statusBar()->addPermanentWidget(m_skipped);
     buildMenus();
     resize(1000, 600);
+    m_plot->setFocus();
 
     connect(m_plot, &HistoryPlot::hoverText, this, [this](const QString& text) {
         if (text.isEmpty())
@@ -100,8 +101,8 @@ HistoryWindow::HistoryWindow(QWidget* parent)
         m_measure->setVisible(!text.isEmpty());
     });
     connect(&m_loading, &QFutureWatcher<LoadedRun>::finished, this, &HistoryWindow::loadFinished);
-    connect(&m_comparing, &QFutureWatcher<LoadedRun>::finished, this,
-        &HistoryWindow::compareFinished);
+    connect(
+        &m_comparing, &QFutureWatcher<LoadedRun>::finished, this, &HistoryWindow::compareFinished);
     connect(&m_liveLimits, &QFutureWatcher<std::vector<LimitsStep>>::finished, this, [this] {
         m_fileLimits = m_liveLimits.result();
         liveLimitsChanged();
@@ -121,8 +122,7 @@ void HistoryWindow::buildMenus()
         &QAction::triggered, this, &HistoryWindow::askPng);
     connect(addItem(file, QStringLiteral("Сохранить рисунок SVG…"), "itmHistSvg"),
         &QAction::triggered, this, &HistoryWindow::askSvg);
-    connect(addItem(file, QStringLiteral("Копировать рисунок"), "itmHistCopy",
-                QKeySequence::Copy),
+    connect(addItem(file, QStringLiteral("Копировать рисунок"), "itmHistCopy", QKeySequence::Copy),
         &QAction::triggered, this, &HistoryWindow::copyPicture);
     connect(addItem(file, QStringLiteral("Сохранить видимые строки…"), "itmHistRows"),
         &QAction::triggered, this, &HistoryWindow::askRows);
@@ -174,7 +174,7 @@ void HistoryWindow::loadFinished()
     LoadedRun loaded = m_loading.result();
     statusBar()->clearMessage();
     if (!loaded.run) {
-        fail(loaded.why);
+        fail(loaded.why, true);
         close();
         return;
     }
@@ -206,8 +206,13 @@ void HistoryWindow::adoptLiveRun()
     if (!m_run)
         return;
     liveLimitsChanged();
+    readFileLimits();
+}
+
+void HistoryWindow::readFileLimits()
+{
     // limits.csv may know uploads from before this start of the program.
-    if (m_path.isEmpty())
+    if (m_path.isEmpty() || !m_run)
         return;
     const QString folder = QFileInfo(m_path).absolutePath();
     const std::int64_t start = m_run->startMs();
@@ -228,8 +233,10 @@ void HistoryWindow::liveGrew()
         return; // a new run began: this window stays on its own
     if (m_path.isEmpty()) {
         m_path = m_live->filePath();
-        if (!m_path.isEmpty())
+        if (!m_path.isEmpty()) {
             setTitle();
+            readFileLimits();
+        }
     }
     m_plot->runGrew();
 }
@@ -250,11 +257,11 @@ void HistoryWindow::setTitle()
         + kTitleTail);
 }
 
-void HistoryWindow::fail(const QString& why)
+void HistoryWindow::fail(const QString& why, bool closing)
 {
-    // Not modal to the history window, which may close right after.
+    // A window about to close leaves its message to its parent (the main window).
     auto* box = new QMessageBox(QMessageBox::Critical, QStringLiteral("История опроса"), why,
-        QMessageBox::Ok, parentWidget());
+        QMessageBox::Ok, closing ? parentWidget() : this);
     box->setAttribute(Qt::WA_DeleteOnClose);
     box->show();
 }
@@ -350,12 +357,11 @@ bool HistoryWindow::savePng(const QString& path, const QSize& size)
     QSaveFile file(path);
     QImageWriter writer(&file, "png");
     QString why;
-    if (!file.open(QIODevice::WriteOnly))
-        why = file.errorString();
-    else if (!writer.write(m_plot->renderImage(size)))
-        why = writer.errorString();
-    else if (!file.commit())
-        why = file.errorString();
+    const bool written = file.open(QIODevice::WriteOnly) && writer.write(m_plot->renderImage(size))
+        && file.commit();
+    if (!written)
+        why = writer.error() != QImageWriter::UnknownError ? writer.errorString()
+                                                           : file.errorString();
     if (why.isEmpty())
         return true;
     fail(QStringLiteral("Не удалось сохранить рисунок в «%1»: %2")

@@ -66,6 +66,7 @@ private:
     void loadFinished();
     void followLive(LiveRun& live);
     void adoptLiveRun();
+    void readFileLimits();
     void liveGrew();
     void liveLimitsChanged();
     void setTitle();
@@ -75,9 +76,9 @@ private:
     void askPng();
     void askSvg();
     void askRows();
-    QString askSavePath(const QString& title, const QString& filter, const QString& suffix,
-        const QString& name);
-    void fail(const QString& why);
+    QString askSavePath(
+        const QString& title, const QString& filter, const QString& suffix, const QString& name);
+    void fail(const QString& why, bool closing = false);
 
     HistoryPlot* m_plot;
     QLabel* m_measure;

@@ -29,7 +29,10 @@ int columnOf(const PlotView& view, double ms)
     return static_cast<int>(std::floor(x));
 }
 
-bool hasReading(const RunColumns& run, qsizetype i) { return !std::isnan(run.temperatureAt(i)); }
+bool hasReading(const RunColumns& run, qsizetype i)
+{
+    return !std::isnan(run.temperatureAt(i));
+}
 
 // Shades [left, right) of the area's height, a pixel at least.
 void shade(QPainter& painter, const QRect& area, int left, int right, std::uint8_t gaps)
@@ -61,8 +64,8 @@ void shadeColumns(QPainter& painter, const PlotView& view, const std::vector<Col
 
 // The same where the view holds few ticks: a tick without a reading shades from its own time to
 // the next tick's.
-void shadeTicks(QPainter& painter, const PlotView& view, const RunColumns& run, qsizetype begin,
-    qsizetype end)
+void shadeTicks(
+    QPainter& painter, const PlotView& view, const RunColumns& run, qsizetype begin, qsizetype end)
 {
     const QRect area = view.area();
     for (qsizetype i = begin; i < end; ++i) {
@@ -231,8 +234,7 @@ void drawLimits(QPainter& painter, const PlotView& view, const PlotScene& scene)
     QPolygon upper;
     for (std::size_t k = 0; k < scene.limits.size(); ++k) {
         const LimitsStep& step = scene.limits[k];
-        const double from
-            = std::max(static_cast<double>(step.timeMs - run.startMs()), 0.0);
+        const double from = std::max(static_cast<double>(step.timeMs - run.startMs()), 0.0);
         const double to = k + 1 < scene.limits.size()
             ? static_cast<double>(scene.limits[k + 1].timeMs - run.startMs())
             : endMs;
@@ -251,8 +253,8 @@ void drawLimits(QPainter& painter, const PlotView& view, const PlotScene& scene)
         if (step.timeMs < run.startMs())
             continue;
         const int x = columnOf(view, static_cast<double>(step.timeMs - run.startMs()));
-        painter.drawPolygon(QPolygon({ QPoint(x - 5, area.top()), QPoint(x + 5, area.top()),
-            QPoint(x, area.top() + 7) }));
+        painter.drawPolygon(QPolygon(
+            { QPoint(x - 5, area.top()), QPoint(x + 5, area.top()), QPoint(x, area.top() + 7) }));
     }
     painter.setBrush(Qt::NoBrush);
 }
@@ -279,8 +281,8 @@ void drawLegend(QPainter& painter, const QRect& area, const PlotScene& scene)
     }
 }
 
-void drawOverlay(QPainter& painter, const PlotView& view, const RunColumns* run,
-    const PlotOverlay& overlay)
+void drawOverlay(
+    QPainter& painter, const PlotView& view, const RunColumns* run, const PlotOverlay& overlay)
 {
     const QRect area = view.area();
     const std::optional<qsizetype> markers[] = { overlay.markerA, overlay.markerB };

@@ -8,8 +8,14 @@ namespace history {
 namespace {
 
 // Pixels of a plot area, never zero, so that no mapping divides by zero.
-double widthOf(const QRect& area) { return std::max(area.width(), 1); }
-double rowsOf(const QRect& area) { return std::max(area.height() - 1, 1); }
+double widthOf(const QRect& area)
+{
+    return std::max(area.width(), 1);
+}
+double rowsOf(const QRect& area)
+{
+    return std::max(area.height() - 1, 1);
+}
 
 } // namespace
 

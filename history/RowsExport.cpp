@@ -34,24 +34,32 @@ bool writeRows(const QString& targetPath, const QByteArray& rows, QString* why)
 std::optional<qsizetype> exportRows(const QString& sourcePath, std::int64_t fromMs,
     std::int64_t toMs, const QString& targetPath, QString* why)
 {
-    const std::optional<QByteArray> content = detail::readContent(sourcePath, why);
-    if (!content)
-        return std::nullopt;
-    const std::optional<qsizetype> begin
-        = detail::rowsBegin(*content, QFileInfo(sourcePath).fileName(), why);
-    if (!begin)
+    detail::RunFileChunks source;
+    if (!source.open(sourcePath, why))
         return std::nullopt;
     // The rows the history reads from the file, so the same ones it shows; each copied with its
     // "\n" exactly as the source has it.
     QByteArray rows;
     qsizetype count = 0;
-    detail::scanRows(*content, *begin, [&](QByteArrayView line, const detail::RowFields& row) {
-        if (row.elapsedMs >= fromMs && row.elapsedMs <= toMs) {
-            rows.append(line.data(), line.size() + 1);
-            ++count;
-        }
-        return true;
-    });
+    bool started = false;
+    const auto scan = source.scan(
+        [&](QByteArrayView line, const detail::RowFields& row) {
+            // Until a row's time parses the reader has no start, and skips the row.
+            if (!started
+                && !QDateTime::fromString(
+                    QString::fromLatin1(line.first(detail::kTimeLength)), Qt::ISODateWithMs)
+                        .isValid())
+                return false;
+            started = true;
+            if (row.elapsedMs >= fromMs && row.elapsedMs <= toMs) {
+                rows.append(line.data(), line.size() + 1);
+                ++count;
+            }
+            return true;
+        },
+        why);
+    if (!scan)
+        return std::nullopt;
     if (!writeRows(targetPath, rows, why))
         return std::nullopt;
     return count;

@@ -7,6 +7,7 @@ namespace history {
 namespace {
 
 constexpr auto kFan = static_cast<std::size_t>(RunColumns::kFanOut);
+constexpr std::size_t kGrowthTicks = 4096;
 
 // What a tick adds to a span: its reading, or the gap bit of a tick that stored none (a tick
 // marked ok without a reading counts as one that got no reply).
@@ -80,6 +81,10 @@ void RunColumns::append(std::int64_t elapsedMs, float temperature, runlog::TickS
     const float reading
         = status == runlog::TickStatus::Ok ? temperature : std::numeric_limits<float>::quiet_NaN();
     const std::size_t tick = m_elapsed.size();
+    // A run that grows tick by tick grows its columns by a quarter at a time, not twice over,
+    // so that a long live run stays within its memory per tick.
+    if (tick == m_elapsed.capacity())
+        reserve(static_cast<qsizetype>(tick + std::max<std::size_t>(tick / 4, kGrowthTicks)));
     m_elapsed.push_back(elapsedMs);
     m_temperature.push_back(reading);
     m_status.push_back(static_cast<std::uint8_t>(status));

@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 
 namespace history {
 
@@ -21,21 +22,28 @@ constexpr qsizetype kMaxDigits = 15;
 // How much of a foreign first line a message quotes.
 constexpr qsizetype kQuotedLength = 60;
 
-bool isDigit(char c)
-{
-    return c >= '0' && c <= '9';
-}
-
-// The shape timeText() gives the time: 'd' a digit, 's' the offset's sign, others themselves.
+// The shape timeText() gives the time: separators at their places, digits elsewhere.
 bool hasTimeShape(const char* text)
 {
-    static constexpr char kShape[] = "dddd-dd-ddTdd:dd:dd.ddds"
-                                     "dd:dd";
-    for (qsizetype i = 0; i < kTimeLength; ++i) {
-        const char want = kShape[i];
-        const char c = text[i];
-        if (want == 'd' ? !isDigit(c) : want == 's' ? c != '+' && c != '-' : c != want)
+    static constexpr std::array<qsizetype, 21> kDigits { 0, 1, 2, 3, 5, 6, 8, 9, 11, 12, 14, 15, 17,
+        18, 20, 21, 22, 24, 25, 27, 28 };
+    if (text[4] != '-' || text[7] != '-' || text[10] != 'T' || text[13] != ':' || text[16] != ':'
+        || text[19] != '.' || (text[23] != '+' && text[23] != '-') || text[26] != ':')
+        return false;
+    unsigned bad = 0;
+    for (const qsizetype at : kDigits)
+        bad |= static_cast<unsigned>(static_cast<unsigned char>(text[at]) - '0') > 9 ? 1U : 0U;
+    return bad == 0;
+}
+
+// The digits from @p p to @p end as a number, into @p value; false if any is no digit.
+bool addDigits(const char* p, const char* end, std::int64_t& value)
+{
+    for (; p < end; ++p) {
+        const auto digit = static_cast<unsigned>(static_cast<unsigned char>(*p) - '0');
+        if (digit > 9)
             return false;
+        value = value * 10 + digit;
     }
     return true;
 }
@@ -47,31 +55,42 @@ std::optional<std::int64_t> parseFixed(const char* p, const char* end, int decim
     const bool negative = p < end && *p == '-';
     if (negative)
         ++p;
-    const qsizetype length = end - p;
-    const qsizetype wholeDigits = length - decimals - 1;
-    if (wholeDigits < 1 || wholeDigits > kMaxDigits || p[wholeDigits] != '.')
+    const char* const point = end - decimals - 1;
+    if (point - p < 1 || point - p > kMaxDigits || *point != '.')
         return std::nullopt;
     std::int64_t value = 0;
-    for (const char* c = p; c < end; ++c) {
-        if (c == p + wholeDigits)
-            continue;
-        if (!isDigit(*c))
-            return std::nullopt;
-        value = value * 10 + (*c - '0');
-    }
+    if (!addDigits(p, point, value) || !addDigits(point + 1, end, value))
+        return std::nullopt;
     return negative ? -value : value;
 }
 
+// The five names differ in length, which picks the one to compare with.
 std::optional<runlog::TickStatus> parseStatus(QByteArrayView text)
 {
     using runlog::TickStatus;
-    static constexpr std::array kStatuses { TickStatus::Ok, TickStatus::NoReply,
-        TickStatus::ShortReply, TickStatus::WriteFailed, TickStatus::PortLost };
-    for (const TickStatus status : kStatuses) {
-        if (text == runlog::statusName(status))
-            return status;
+    TickStatus status = TickStatus::Ok;
+    switch (text.size()) {
+    case 2:
+        status = TickStatus::Ok;
+        break;
+    case 8:
+        status = TickStatus::NoReply;
+        break;
+    case 9:
+        status = TickStatus::PortLost;
+        break;
+    case 11:
+        status = TickStatus::ShortReply;
+        break;
+    case 12:
+        status = TickStatus::WriteFailed;
+        break;
+    default:
+        return std::nullopt;
     }
-    return std::nullopt;
+    if (std::memcmp(text.data(), runlog::statusName(status), std::size_t(text.size())) != 0)
+        return std::nullopt;
+    return status;
 }
 
 // A first line that is no text: control characters other than tab and carriage return, or
@@ -133,8 +152,8 @@ std::optional<qsizetype> rowsBegin(QByteArrayView content, const QString& name, 
     if (content.startsWith(header))
         return header.size();
     if (why) {
-        const QByteArrayView line = content.first(std::min(
-            content.size(), content.indexOf('\n') < 0 ? content.size() : content.indexOf('\n')));
+        const qsizetype newline = content.indexOf('\n');
+        const QByteArrayView line = newline < 0 ? content : content.first(newline);
         QString found;
         if (content.isEmpty())
             found = QStringLiteral("а файл пуст");
@@ -158,23 +177,92 @@ std::optional<qsizetype> rowsBegin(QByteArrayView content, const QString& name, 
     return std::nullopt;
 }
 
-std::optional<QByteArray> readContent(const QString& path, QString* why)
+bool RunFileChunks::open(const QString& path, QString* why)
 {
-    // Read rather than mapped: the program writing a run file may cut a torn row back, and a
-    // mapping read past the file's new end would kill the reader.
-    QFile file(path);
-    if (file.open(QIODevice::ReadOnly)) {
-        QByteArray content = file.read(file.size());
-        if (file.error() == QFileDevice::NoError)
-            return content;
+    m_file.setFileName(path);
+    m_name = QFileInfo(path).fileName();
+    if (!m_file.open(QIODevice::ReadOnly))
+        return failed(why);
+    m_size = m_file.size();
+    m_buffer.resize(kChunk);
+    return true;
+}
+
+bool RunFileChunks::rewind(QString* why)
+{
+    m_left = m_size;
+    return m_file.seek(0) || failed(why);
+}
+
+std::optional<qsizetype> RunFileChunks::readMore(qsizetype held, QString* why)
+{
+    const qint64 got = m_file.read(m_buffer.data() + held, std::min<qint64>(m_left, kChunk - held));
+    if (got < 0) {
+        failed(why);
+        return std::nullopt;
     }
+    m_left -= got;
+    return static_cast<qsizetype>(got);
+}
+
+std::optional<qsizetype> RunFileChunks::countLines(QString* why)
+{
+    if (!rewind(why))
+        return std::nullopt;
+    qsizetype lines = 0;
+    for (;;) {
+        const std::optional<qsizetype> got = readMore(0, why);
+        if (!got)
+            return std::nullopt;
+        if (*got == 0)
+            return lines;
+        const char* at = m_buffer.constData();
+        const char* const end = at + *got;
+        while ((at = static_cast<const char*>(std::memchr(at, '\n', std::size_t(end - at))))) {
+            ++lines;
+            ++at;
+        }
+    }
+}
+
+bool RunFileChunks::failed(QString* why)
+{
     if (why)
         *why = QStringLiteral("Не удалось прочитать файл «%1»: %2.")
-                   .arg(QFileInfo(path).fileName(), file.errorString());
-    return std::nullopt;
+                   .arg(m_name, m_file.errorString());
+    return false;
 }
 
 } // namespace detail
+
+namespace {
+
+// Each row of a run file into @p read's columns; the first row's time gives the run's start.
+auto columnsTaker(RunRead& read)
+{
+    return [&read, started = false](QByteArrayView line, const detail::RowFields& row) mutable {
+        if (!started) {
+            // The only time parsed: the run's start is the first row's less its elapsed time.
+            const QDateTime time = QDateTime::fromString(
+                QString::fromLatin1(line.first(detail::kTimeLength)), Qt::ISODateWithMs);
+            if (!time.isValid())
+                return false;
+            read.columns.setStartMs(time.toMSecsSinceEpoch() - row.elapsedMs);
+            started = true;
+        }
+        read.columns.append(row.elapsedMs, row.temperature, row.status);
+        return true;
+    };
+}
+
+void takeScan(RunRead& read, const detail::RowsScan& scan)
+{
+    read.skippedLines = scan.skippedLines;
+    read.firstSkippedLine = scan.firstSkippedLine;
+    read.tornLastLine = scan.tornLastLine;
+}
+
+} // namespace
 
 std::optional<RunRead> parseRunColumns(QByteArrayView content, const QString& name, QString* why)
 {
@@ -183,33 +271,27 @@ std::optional<RunRead> parseRunColumns(QByteArrayView content, const QString& na
         return std::nullopt;
     RunRead read;
     read.columns.reserve(std::count(content.begin() + *begin, content.end(), '\n'));
-    bool started = false;
-    const detail::RowsScan scan
-        = detail::scanRows(content, *begin, [&](QByteArrayView line, const detail::RowFields& row) {
-              if (!started) {
-                  // The only time parsed: the run's start is the first row's less its elapsed.
-                  const QDateTime time = QDateTime::fromString(
-                      QString::fromLatin1(line.first(detail::kTimeLength)), Qt::ISODateWithMs);
-                  if (!time.isValid())
-                      return false;
-                  read.columns.setStartMs(time.toMSecsSinceEpoch() - row.elapsedMs);
-                  started = true;
-              }
-              read.columns.append(row.elapsedMs, row.temperature, row.status);
-              return true;
-          });
-    read.skippedLines = scan.skippedLines;
-    read.firstSkippedLine = scan.firstSkippedLine;
-    read.tornLastLine = scan.tornLastLine;
+    takeScan(read, detail::scanRows(content, *begin, columnsTaker(read)));
     return read;
 }
 
 std::optional<RunRead> readRunColumns(const QString& path, QString* why)
 {
-    const std::optional<QByteArray> content = detail::readContent(path, why);
-    if (!content)
+    // Two passes over the file in chunks: the count of lines first, so that the columns are
+    // made at their size rather than grown.
+    detail::RunFileChunks file;
+    if (!file.open(path, why))
         return std::nullopt;
-    return parseRunColumns(*content, QFileInfo(path).fileName(), why);
+    const std::optional<qsizetype> lines = file.countLines(why);
+    if (!lines)
+        return std::nullopt;
+    RunRead read;
+    read.columns.reserve(*lines);
+    const std::optional<detail::RowsScan> scan = file.scan(columnsTaker(read), why);
+    if (!scan)
+        return std::nullopt;
+    takeScan(read, *scan);
+    return read;
 }
 
 } // namespace history

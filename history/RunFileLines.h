@@ -4,6 +4,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QFile>
 #include <QString>
 
 #include <cstdint>
@@ -33,10 +34,6 @@ std::optional<RowFields> parseRowFields(QByteArrayView line);
  *  file, with @p why naming @p name and saying what line 1 should have been. */
 std::optional<qsizetype> rowsBegin(QByteArrayView content, const QString& name, QString* why);
 
-/** The whole content of the file at @p path as it is now (what a writer adds meanwhile is left
- *  for the next read); nullopt when it cannot be read, with the reason. */
-std::optional<QByteArray> readContent(const QString& path, QString* why);
-
 /** Lines that were no row, and how the content ended. */
 struct RowsScan {
     qsizetype skippedLines = 0;
@@ -45,38 +42,144 @@ struct RowsScan {
 };
 
 /**
- * Goes through the whole lines of @p content from @p begin (the header being line 1), handing
- * each row to @p take(line, fields), which returns false to skip it. A line that is no row, or
- * whose elapsed time is below the last row taken, is skipped and counted; a last line without
- * its "\n" is left out.
+ * Takes whole lines after the header (line 1) in order, handing each row to take(line, fields),
+ * which returns false to skip it. A line that is no row, or whose elapsed time is below the
+ * last row taken, is skipped and counted.
  */
+class RowScanner {
+public:
+    /** Every whole line of @p text; returns how much of it that was (a last line without its
+     *  "\n" is left). */
+    template <typename Take> qsizetype wholeLines(QByteArrayView text, Take& take)
+    {
+        const char* const data = text.data();
+        const qsizetype size = text.size();
+        qsizetype from = 0;
+        while (from < size) {
+            const auto* newline = static_cast<const char*>(
+                std::memchr(data + from, '\n', static_cast<std::size_t>(size - from)));
+            if (!newline)
+                break;
+            const qsizetype end = newline - data;
+            const QByteArrayView line(data + from, end - from);
+            from = end + 1;
+            ++m_lineNumber;
+            const std::optional<RowFields> fields = parseRowFields(line);
+            if (fields && fields->elapsedMs >= m_last && take(line, *fields))
+                m_last = fields->elapsedMs;
+            else
+                skip();
+        }
+        return from;
+    }
+
+    /** A whole line that is no row without looking at it (one too long to be one). */
+    void skipLine()
+    {
+        ++m_lineNumber;
+        skip();
+    }
+
+    RowsScan result(bool tornLastLine) const
+    {
+        RowsScan scan = m_scan;
+        scan.tornLastLine = tornLastLine;
+        return scan;
+    }
+
+private:
+    void skip()
+    {
+        if (m_scan.skippedLines++ == 0)
+            m_scan.firstSkippedLine = m_lineNumber;
+    }
+
+    RowsScan m_scan;
+    qsizetype m_lineNumber = 1;
+    std::int64_t m_last = std::numeric_limits<std::int64_t>::min();
+};
+
+/** The rows of @p content from @p begin (just after the header) through a RowScanner. */
 template <typename Take> RowsScan scanRows(QByteArrayView content, qsizetype begin, Take take)
 {
-    RowsScan scan;
-    const char* const data = content.data();
-    const qsizetype size = content.size();
-    qsizetype lineNumber = 1;
-    std::int64_t last = std::numeric_limits<std::int64_t>::min();
-    for (qsizetype from = begin; from < size;) {
-        const auto* newline = static_cast<const char*>(
-            std::memchr(data + from, '\n', static_cast<std::size_t>(size - from)));
-        if (!newline) {
-            scan.tornLastLine = true;
-            break;
-        }
-        ++lineNumber;
-        const qsizetype end = newline - data;
-        const QByteArrayView line(data + from, end - from);
-        from = end + 1;
-        const std::optional<RowFields> fields = parseRowFields(line);
-        if (fields && fields->elapsedMs >= last && take(line, *fields)) {
-            last = fields->elapsedMs;
-            continue;
-        }
-        if (scan.skippedLines++ == 0)
-            scan.firstSkippedLine = lineNumber;
-    }
-    return scan;
+    RowScanner scanner;
+    const qsizetype used = begin + scanner.wholeLines(content.sliced(begin), take);
+    return scanner.result(used < content.size());
 }
+
+/**
+ * A run file read in chunks of a fixed size rather than whole: a buffer that stays in the
+ * processor's cache reads many times faster than fresh memory the size of the file, and the
+ * file may be far larger than the columns made of it. Reads the file as it was when opened:
+ * what a writer adds meanwhile is left for the next read, and a file cut shorter ends early.
+ */
+class RunFileChunks {
+public:
+    static constexpr qsizetype kChunk = 1 << 20;
+
+    /** nullopt when the file cannot be opened, with the reason. */
+    bool open(const QString& path, QString* why);
+    /** The "\n" in the file, as far as it is read: how many ticks it may hold at most. */
+    std::optional<qsizetype> countLines(QString* why);
+
+    /** Checks the header, then hands every whole line to a RowScanner with @p take; nullopt
+     *  when it is no run file or cannot be read, with @p why. */
+    template <typename Take> std::optional<RowsScan> scan(Take take, QString* why)
+    {
+        if (!rewind(why))
+            return std::nullopt;
+        RowScanner scanner;
+        bool headerRead = false;
+        bool inLongLine = false; // a line longer than the buffer, read past up to its end
+        qsizetype held = 0;
+        for (;;) {
+            const std::optional<qsizetype> got = readMore(held, why);
+            if (!got)
+                return std::nullopt;
+            held += *got;
+            const bool ended = m_left == 0 || *got == 0;
+            const QByteArrayView view(m_buffer.constData(), held);
+            qsizetype from = 0;
+            if (!headerRead) {
+                if (held < qsizetype(sizeof runlog::kRunHeader - 1) && !ended)
+                    continue;
+                const std::optional<qsizetype> begin = rowsBegin(view, m_name, why);
+                if (!begin)
+                    return std::nullopt;
+                from = *begin;
+                headerRead = true;
+            }
+            if (inLongLine) {
+                const qsizetype newline = view.indexOf('\n', from);
+                from = newline < 0 ? held : newline + 1;
+                if (newline >= 0) {
+                    scanner.skipLine();
+                    inLongLine = false;
+                }
+            }
+            from += scanner.wholeLines(view.sliced(from), take);
+            if (ended)
+                return scanner.result(from < held || inLongLine);
+            if (from == 0 && held == kChunk) {
+                inLongLine = true;
+                from = held;
+            }
+            held -= from;
+            std::memmove(m_buffer.data(), m_buffer.constData() + from, std::size_t(held));
+        }
+    }
+
+private:
+    bool rewind(QString* why);
+    /** Reads into the buffer after its first @p held bytes; the count read. */
+    std::optional<qsizetype> readMore(qsizetype held, QString* why);
+    bool failed(QString* why);
+
+    QFile m_file;
+    QString m_name;
+    qint64 m_size = 0;
+    qint64 m_left = 0;
+    QByteArray m_buffer;
+};
 
 } // namespace history::detail
