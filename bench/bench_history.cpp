@@ -30,7 +30,7 @@ constexpr std::int64_t kTickMs = 600;
 QString benchFolder()
 {
     static QTemporaryDir temporary;
-    const QString chosen = qEnvironmentVariable("VT_BENCH_DIR");
+    QString chosen = qEnvironmentVariable("VT_BENCH_DIR");
     if (chosen.isEmpty())
         return temporary.path();
     QDir().mkpath(chosen);
@@ -83,7 +83,7 @@ bool writeRunFile(const QString& path, qint64 rows)
 
 QString runFile(qint64 rows)
 {
-    const QString path = QDir(benchFolder()).filePath(QStringLiteral("run-%1.csv").arg(rows));
+    QString path = QDir(benchFolder()).filePath(QStringLiteral("run-%1.csv").arg(rows));
     if (!QFile::exists(path) && !writeRunFile(path, rows))
         return {};
     return path;

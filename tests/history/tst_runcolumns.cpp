@@ -101,8 +101,8 @@ void TstRunColumns::spansEqualTickByTick()
     const std::int64_t first = run.elapsedAt(0);
     const std::int64_t last = run.elapsedAt(run.size() - 1);
     for (int zoom = 0; zoom < 20; ++zoom) {
-        const std::int64_t from = first - 1000 + random.bounded(qint64(last - first + 2000));
-        const std::int64_t to = from + 1 + random.bounded(qint64(last - from + 2000));
+        const std::int64_t from = first - 1000 + random.bounded(qint64 { last - first + 2000 });
+        const std::int64_t to = from + 1 + random.bounded(qint64 { last - from + 2000 });
         const int width = random.bounded(1, 2000);
         const auto columns = history::columnSpans(run, from, to, width);
         QCOMPARE(columns.size(), std::size_t(width));

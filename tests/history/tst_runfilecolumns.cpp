@@ -58,8 +58,9 @@ void TstRunFileColumns::reads_data()
         << kHeader + rows + row(2400, 1, TickStatus::Ok).first(40) << "4/0/0/1";
     QTest::newRow("bad lines") << kHeader + rows.first(rows.indexOf('\n') + 1) + kT
             + ",0.600,36.5,no-reply\n" + kT + ",0.6,36.5,ok\n" + kT + ",0.600,36.55,ok\n" + kT
-            + ",0.600,,lost\n" + kT + ",0.600,,ok,\n" + "\x00\xff\n"
-            + rows.sliced(41) << "4/6/3/0";
+            + ",0.600,,lost\n" + kT + ",0.600,,ok,\n" + QByteArray("\x00\xff\n", 3)
+            + rows.sliced(rows.indexOf('\n') + 1)
+                               << "4/6/3/0";
     QTest::newRow("elapsed goes back")
         << kHeader + row(5000, 1, TickStatus::Ok) + rows << "1/4/3/0";
     QTest::newRow("first time no date") << kHeader + "2026-13-08"
@@ -111,7 +112,7 @@ void TstRunFileColumns::fileGrowingWhileRead()
     for (int i = 0; i < 60000; ++i) {
         content
             += i == 20000 ? QByteArray(3 << 20, 'x') + '\n' : QByteArray(i % 997 ? "" : "bad\n");
-        content += row(i * 600, 20 + i % 50, TickStatus::Ok);
+        content += row(std::int64_t(i) * 600, 20 + i % 50, TickStatus::Ok);
     }
     content += row(36000000, 37, TickStatus::Ok).first(20);
     QTemporaryDir dir;
@@ -180,7 +181,7 @@ void TstRunFileColumns::exportsTheRowsOfTheRange()
     const QString source = dir.filePath(QStringLiteral("run.csv"));
     QByteArray rows;
     for (int i = 0; i < 100; ++i)
-        rows += row(i * 600, i % 7 ? std::optional(30 + i / 10.0) : std::nullopt,
+        rows += row(std::int64_t(i) * 600, i % 7 ? std::optional(30 + i / 10.0) : std::nullopt,
             i % 7 ? TickStatus::Ok : TickStatus::ShortReply);
     QVERIFY(append(source, kHeader + rows + "bad line\n" + row(60000, 1, TickStatus::Ok)));
     const auto lineOf
