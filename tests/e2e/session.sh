@@ -104,8 +104,11 @@ choose_menu_item() {
     before=$(xdotool search --onlyvisible --class velmora-thermo | wc -l)
     xdotool mousemove --window "$id" 12 10 click 1
     wait_until 10 "[ \$(xdotool search --onlyvisible --class velmora-thermo | wc -l) -gt $before ]"
+    # A menu opened with Right has its first item chosen already; the clicked one has none.
+    local downs=$((item + 1))
     for ((i = 0; i < menu; ++i)); do keys+=(Right); done
-    for ((i = 0; i <= item; ++i)); do keys+=(Down); done
+    [ "$menu" -gt 0 ] && downs=$item
+    for ((i = 0; i < downs; ++i)); do keys+=(Down); done
     xdotool key --clearmodifiers "${keys[@]}" Return
 }
 
