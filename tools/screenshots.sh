@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Takes the pictures of the user's guide from the real program: the main window polling the
 # instrument simulator, the limits dialog, the keypad, the three pages of the parameters dialog
-# and the about box, on a virtual display with a window manager. Writes them to
+# the about box and the run's history, on a virtual display with a window manager. Writes them to
 # resources/screenshots/. Run it again whenever a window changes.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
@@ -44,11 +44,17 @@ close_dialogs() {
 }
 
 start_display
-# A bath at 22 degrees heated to the regulator's 30.0 to 31.0, six times as fast as life.
-start_simulator "$build/tools/instrument-sim/instrument-sim" --start-temp 22 --speed 6 --seed 7
+# A bath at 35.5 degrees heated to the limits dialog's 36.5 to 36.7, six times as fast as life.
+start_simulator "$build/tools/instrument-sim/instrument-sim" --start-temp 35.5 --speed 6 --seed 7
 printf '[Options]\r\nPort=%s\r\nTimerWorkInterval=600\r\nNPoints=80\r\n' "$work/instrument" \
     >"$work/VelmoraThermo.ini"
 start_program "$build/app/velmora-thermo"
+
+# The limits dialog's own values sent before the run, for the history's limit lines.
+click_tool_button 0
+wait_for_dialog
+xdotool mousemove --window "$dialog" $((120 + 37)) $((80 + 12)) click 1 # OK
+wait_until 10 "grep -q '^limits 0x52 ' '$work/instrument.log'"
 
 # The main window after 70 readings.
 click_tool_button 1
@@ -82,5 +88,16 @@ click_tool_button 4
 wait_for_dialog
 shoot about "$dialog"
 close_dialogs
+
+# The history of that run, with the limits sent before it and two markers.
+choose_menu_item "$window" 3 0
+wait_until 20 "xdotool search --onlyvisible --name 'История опроса\$' >/dev/null"
+history="$(xdotool search --onlyvisible --name 'История опроса$' | head -n 1)"
+xdotool windowsize --sync "$history" 900 520
+eval "$(xdotool getwindowgeometry --shell "$history")"
+xdotool mousemove --window "$history" $((WIDTH / 4)) $((HEIGHT / 2)) click 1
+xdotool mousemove --window "$history" $((WIDTH * 3 / 4)) $((HEIGHT / 2)) click 1
+shoot history-window "$history"
+xdotool key --clearmodifiers ctrl+w
 
 close_program || true

@@ -7,11 +7,20 @@ source "$(dirname "$0")/session.sh"
 program=$1
 simulator=$2
 line_colour='0046c8' # the history plot's line
+limits_colour='d20000' # and the limits'
 
 start_display
-start_simulator "$simulator" --seed 7 --start-temp 26 --speed 20
+start_simulator "$simulator" --seed 7 --start-temp 36.6 --speed 20
 printf '[Options]\r\nPort=%s\r\nTimerWorkInterval=200\r\n' "$work/instrument" >"$work/VelmoraThermo.ini"
 start_program "$program"
+
+# The limits dialog's own values, 36.5 and 36.7, sent before the run: the simulated bath stays
+# about them, so their lines are in the plot's view.
+click_tool_button 0
+wait_until 10 "xdotool search --onlyvisible --class velmora-thermo | grep -qv '^$window\$'"
+dialog="$(xdotool search --onlyvisible --class velmora-thermo | grep -v "^$window\$" | head -n 1)"
+xdotool mousemove --window "$dialog" $((120 + 37)) $((80 + 12)) click 1 # OK
+wait_until 10 "grep -q '^limits 0x52 ' '$work/instrument.log'"
 
 click_tool_button 1 # Start
 polls="grep -c '^poll 0x51' '$work/instrument.log'"
@@ -20,18 +29,18 @@ wait_until 30 "[ \$($polls) -ge 5 ]"
 choose_menu_item "$window" 3 0 # "Журнал" → "Текущий опрос"
 wait_until 20 "xdotool search --onlyvisible --name 'История опроса\$' >/dev/null"
 history="$(xdotool search --onlyvisible --name 'История опроса$' | head -n 1)"
-run_file="$(ls "$work"/runs/*.csv)"
+run_file="$(ls "$work"/runs/[0-9]*.csv)"
 [ "$(xdotool getwindowname "$history")" = "$(basename "$run_file") — История опроса" ] \
     || fail "the history window's title: $(xdotool getwindowname "$history")"
 
-# Copies the plot with Ctrl+C into $work/$1.ppm and prints how many of its pixels are the
-# line's.
+# Copies the plot with Ctrl+C into $work/$1.ppm and prints how many of its pixels have the
+# colour $2 (the line's unless given).
 copy_plot() {
     printf 'nothing' | xclip -selection clipboard -i >/dev/null 2>&1
     xdotool windowactivate --sync "$history" key --clearmodifiers ctrl+c
     wait_until 10 "xclip -selection clipboard -t TARGETS -o 2>/dev/null | grep -q image/ppm"
     xclip -selection clipboard -t image/ppm -o >"$work/$1.ppm"
-    python3 - "$work/$1.ppm" "$line_colour" <<'COUNT'
+    python3 - "$work/$1.ppm" "${2:-$line_colour}" <<'COUNT'
 import sys
 data = open(sys.argv[1], "rb").read()
 # A portable pixmap: "P6", the width, the height and the largest value, then the pixels.
@@ -43,6 +52,7 @@ print(sum(pixels[i:i + 3] == colour for i in range(0, len(pixels), 3)))
 COUNT
 }
 [ "$(copy_plot first)" -gt 50 ] || fail "no line in the history plot"
+[ "$(copy_plot first "$limits_colour")" -gt 50 ] || fail "no limits in the history plot"
 seen=$(eval "$polls")
 wait_until 30 "[ \$($polls) -ge $((seen + 5)) ]"
 copy_plot later >/dev/null

@@ -45,6 +45,7 @@ expected="$(sort <<'LIST'
 /usr/share/doc/velmora-thermo/copyright
 /usr/share/doc/velmora-thermo/examples/velmora-log@.service
 /usr/share/doc/velmora-thermo/screenshots/about.png
+/usr/share/doc/velmora-thermo/screenshots/history-window.png
 /usr/share/doc/velmora-thermo/screenshots/keypad.png
 /usr/share/doc/velmora-thermo/screenshots/limits-dialog.png
 /usr/share/doc/velmora-thermo/screenshots/main-window.png
@@ -74,7 +75,7 @@ programs="$(awk '$1 == "-rwxr-xr-x" { print $6 }' "$work/contents" | sort | tr '
 # The fields: the libraries dpkg-shlibdeps found, and the platform plugins and fonts the window
 # needs besides.
 depends="$(dpkg-deb --field "$deb" Depends)"
-for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 qt6-qpa-plugins \
+for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6 qt6-qpa-plugins \
     fonts-dejavu-core; do
     tr ',' '\n' <<<"$depends" | sed -E 's/^ +//; s/[ (].*//' | grep -qx -- "$library" \
         || fail "Depends lacks $library: $depends"
