@@ -199,8 +199,13 @@ void HistoryPlot::mouseReleaseEvent(QMouseEvent* event)
 
 void HistoryPlot::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton)
-        showWholeRun();
+    if (event->button() != Qt::LeftButton)
+        return;
+    // The double click's first click placed a marker: the markers go back to what they were.
+    m_overlay.markerA = m_markersBefore.first;
+    m_overlay.markerB = m_markersBefore.second;
+    tellMeasure();
+    showWholeRun();
 }
 
 void HistoryPlot::keyPressEvent(QKeyEvent* event)
@@ -251,6 +256,7 @@ void HistoryPlot::placeMarker(const QPoint& at)
     const std::optional<qsizetype> tick = nearestReading(*m_run, m_view.msAt(at.x()));
     if (!tick)
         return;
+    m_markersBefore = { m_overlay.markerA, m_overlay.markerB };
     if (!m_overlay.markerA || m_overlay.markerB) {
         m_overlay.markerA = tick;
         m_overlay.markerB.reset();
@@ -262,10 +268,12 @@ void HistoryPlot::placeMarker(const QPoint& at)
 
 void HistoryPlot::tellMeasure()
 {
-    if (!m_run || !m_overlay.markerA || !m_overlay.markerB) {
-        emit measureText(m_overlay.markerA
-                ? QStringLiteral("Маркер A: ") + tickText(*m_run, *m_overlay.markerA)
-                : QString());
+    if (!m_run || !m_overlay.markerA) {
+        emit measureText({});
+        return;
+    }
+    if (!m_overlay.markerB) {
+        emit measureText(QStringLiteral("Маркер A: ") + tickText(*m_run, *m_overlay.markerA));
         return;
     }
     emit measureText(betweenText(between(*m_run, *m_overlay.markerA, *m_overlay.markerB)));
