@@ -5,9 +5,12 @@
 #include "history/HistoryPlot.h"
 #include "history/HistoryWindow.h"
 #include "history/LiveRun.h"
+#include "history/Measurement.h"
 
 #include <QFile>
 #include <QImage>
+#include <QLabel>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QtTest>
@@ -64,6 +67,10 @@ private slots:
     void boundsOnTinyRuns_data();
     void boundsOnTinyRuns();
     void exportsPicture();
+    void opensFile_data();
+    void opensFile();
+    void mergesLimits_data();
+    void mergesLimits();
 };
 
 void TestHistoryPlot::lineAndGaps_data()
@@ -263,6 +270,78 @@ void TestHistoryPlot::exportsPicture()
     // A picture that cannot be written says so and leaves nothing behind.
     QVERIFY(!window->savePng(folder.filePath(QStringLiteral("none/plot.png")), QSize(300, 200)));
     delete window;
+}
+
+void TestHistoryPlot::opensFile_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("said"); // in the status bar, or in the message box of a failure
+    QTest::addColumn<bool>("opens");
+    const QByteArray header = "time,elapsed_s,temperature_C,status\n";
+    const QByteArray row = "2026-12-08T10:15:00.000+00:00,0.000,36.5,ok\n";
+    QTest::newRow("a line that does not parse")
+        << header + row + "garbage\n" + QByteArray(row).replace("0.000", "0.600") + "2026-12-08T1"
+        << QStringLiteral("Пропущено строк, которые не удалось прочитать: 1 (первая — строка 3)")
+        << true;
+    QTest::newRow("no run file") << QByteArray("a,b\n1,2\n") << QStringLiteral("run.csv") << false;
+}
+
+// The file is read in the background; what could not be read is said, and a file that is no
+// run file closes the window with the reader's message.
+void TestHistoryPlot::opensFile()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, said);
+    QFETCH(bool, opens);
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("run.csv")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    file.close();
+    QWidget parent;
+    QPointer<HistoryWindow> window = HistoryWindow::openFile(file.fileName(), &parent);
+    QCOMPARE(window->windowTitle(), QStringLiteral("run.csv — История опроса"));
+    if (opens) {
+        QTRY_VERIFY(window->plot()->run() != nullptr);
+        QCOMPARE(window->plot()->run()->size(), 2);
+        QCOMPARE(window->findChild<QLabel*>(QStringLiteral("lblHistSkipped"))->text(), said);
+        delete window;
+    } else {
+        QTRY_VERIFY(window.isNull());
+        auto* box = parent.findChild<QMessageBox*>();
+        QVERIFY(box != nullptr);
+        QVERIFY2(box->text().contains(said), qPrintable(box->text()));
+    }
+}
+
+void TestHistoryPlot::mergesLimits_data()
+{
+    using Steps = std::vector<LimitsStep>;
+    QTest::addColumn<Steps>("own");
+    QTest::addColumn<Steps>("fromFile");
+    QTest::addColumn<Steps>("merged");
+    const LimitsStep old { 100, 20, 30 };
+    const LimitsStep before { 900, 25, 35 };
+    const LimitsStep during { 1500, 26, 36 };
+    const LimitsStep later { 2500, 27, 37 };
+    QTest::newRow("the same uploads from both, once")
+        << Steps { before, during } << Steps { before, during } << Steps { before, during };
+    QTest::newRow("only the last before the start")
+        << Steps { before } << Steps { old, during } << Steps { before, during };
+    QTest::newRow("interleaved") << Steps { during } << Steps { before, later }
+                                 << Steps { before, during, later };
+    QTest::newRow("none") << Steps {} << Steps {} << Steps {};
+}
+
+void TestHistoryPlot::mergesLimits()
+{
+    using Steps = std::vector<LimitsStep>;
+    QFETCH(Steps, own);
+    QFETCH(Steps, fromFile);
+    QFETCH(Steps, merged);
+    const Steps got = mergeLimits(own, fromFile, 1000);
+    QCOMPARE(got.size(), merged.size());
+    for (std::size_t i = 0; i < got.size(); ++i)
+        QVERIFY(got[i].timeMs == merged[i].timeMs && got[i].lower == merged[i].lower);
 }
 
 QTEST_MAIN(TestHistoryPlot)
