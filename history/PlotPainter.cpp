@@ -229,7 +229,7 @@ void drawLimits(QPainter& painter, const PlotView& view, const PlotScene& scene)
     const RunColumns& run = *scene.run;
     if (scene.limits.empty() || run.isEmpty())
         return;
-    const auto endMs = static_cast<double>(run.elapsedAt(run.size() - 1));
+    const double endMs = std::max(static_cast<double>(run.elapsedAt(run.size() - 1)), 0.0);
     QPolygon lower;
     QPolygon upper;
     for (std::size_t k = 0; k < scene.limits.size(); ++k) {
