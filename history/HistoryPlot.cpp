@@ -65,6 +65,13 @@ void HistoryPlot::setCompare(
     std::shared_ptr<const RunColumns> other, const QString& runLabel, const QString& otherLabel)
 {
     m_compare = std::move(other);
+    if (m_compare && !m_compare->isEmpty())
+        m_view.setCompareExtent(
+            m_compare->elapsedAt(0), m_compare->elapsedAt(m_compare->size() - 1));
+    else
+        m_view.clearCompareExtent();
+    if (m_view.isWholeRun())
+        m_view.showWholeRun();
     m_runLabel = runLabel;
     m_compareLabel = otherLabel;
     update();
