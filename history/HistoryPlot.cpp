@@ -172,6 +172,8 @@ void HistoryPlot::mouseMoveEvent(QMouseEvent* event)
         return;
     if (!m_dragging && (at - *m_pressAt).manhattanLength() < kClickSlop)
         return;
+    if (!m_dragging)
+        setCursor(m_selecting ? Qt::CrossCursor : Qt::ClosedHandCursor);
     m_dragging = true;
     if (m_selecting) {
         m_overlay.selection = QRect(*m_pressAt, at).normalized();
@@ -201,6 +203,7 @@ void HistoryPlot::mouseReleaseEvent(QMouseEvent* event)
     }
     m_dragging = false;
     m_selecting = false;
+    unsetCursor();
     update();
 }
 
