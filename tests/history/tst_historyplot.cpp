@@ -7,6 +7,7 @@
 #include "history/LiveRun.h"
 #include "history/Measurement.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QImage>
 #include <QLabel>
@@ -64,6 +65,8 @@ private slots:
     void spikeOfOneTickStaysVisible();
     void liveViewFollowsUnlessMovedBack();
     void markersMeasure();
+    void navigation_data();
+    void navigation();
     void boundsOnTinyRuns_data();
     void boundsOnTinyRuns();
     void exportsPicture();
@@ -194,6 +197,67 @@ void TestHistoryPlot::markersMeasure()
     QVERIFY2(measure.startsWith(QStringLiteral("Маркер A")), qPrintable(measure));
     QTest::keyClick(&plot, Qt::Key_Escape);
     QVERIFY(measure.isEmpty());
+}
+
+void TestHistoryPlot::navigation_data()
+{
+    QTest::addColumn<QString>("gesture");
+    QTest::addColumn<double>("spanFactor"); // the time span after, over the span before
+    QTest::addColumn<double>("pointerMoves"); // pixels the time under the pointer moved
+    QTest::addColumn<bool>("userValue");
+    QTest::newRow("wheel up zooms time in about the pointer") << "wheel" << 0.8 << 0.0 << false;
+    QTest::newRow("ctrl+wheel zooms the temperature") << "ctrl+wheel" << 1.0 << 0.0 << true;
+    QTest::newRow("a drag to the right goes back in time") << "drag" << 1.0 << 100.0 << false;
+    QTest::newRow("a shift+drag zooms to the rectangle") << "shift+drag" << 0.1 << 0.0 << true;
+    QTest::newRow("right arrow: a tenth on") << "right" << 1.0 << -60.0 << false;
+}
+
+// From a view of the middle tenth of a run, on a plot area 600 pixels wide.
+void TestHistoryPlot::navigation()
+{
+    QFETCH(QString, gesture);
+    QFETCH(double, spanFactor);
+    QFETCH(double, pointerMoves);
+    QFETCH(bool, userValue);
+    auto run = std::make_shared<RunColumns>();
+    for (int i = 0; i < 10000; ++i)
+        run->append(600LL * i, 20 + static_cast<float>(i % 100) / 10, runlog::TickStatus::Ok);
+    HistoryPlot plot;
+    plot.resize(600 + PlotPainter::plotArea({ 1000, 500 }).left() + 16, 500);
+    plot.setRun(run);
+    PlotView& view = plot.view();
+    view.setTimeRange(2700000, 3300000);
+    shown(plot);
+    QCOMPARE(view.area().width(), 600);
+    const QPoint at = view.area().center();
+    const double timeAt = view.msAt(at.x());
+    const auto span = static_cast<double>(view.spanMs());
+    const Qt::KeyboardModifiers ctrl
+        = gesture.startsWith("ctrl") ? Qt::ControlModifier : Qt::NoModifier;
+    if (gesture.endsWith("wheel")) {
+        QWheelEvent wheel(
+            at, plot.mapToGlobal(at), {}, { 0, 120 }, Qt::NoButton, ctrl, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&plot, &wheel);
+    } else if (gesture.endsWith("drag")) {
+        const Qt::KeyboardModifiers shift
+            = gesture.startsWith("shift") ? Qt::ShiftModifier : Qt::NoModifier;
+        const QPoint to = at + QPoint(gesture.startsWith("shift") ? 60 : 100, 40);
+        QTest::mousePress(&plot, Qt::LeftButton, shift, at);
+        QMouseEvent move(
+            QEvent::MouseMove, to, plot.mapToGlobal(to), Qt::NoButton, Qt::LeftButton, shift);
+        QApplication::sendEvent(&plot, &move);
+        QTest::mouseRelease(&plot, Qt::LeftButton, shift, to);
+    } else {
+        QTest::keyClick(&plot, Qt::Key_Right);
+    }
+    QVERIFY(std::abs(static_cast<double>(view.spanMs()) / span - spanFactor) < 0.01);
+    if (gesture.startsWith("shift")) // the rectangle's left edge is the view's now
+        QVERIFY(std::abs(view.msAt(view.area().left()) - timeAt) < span / 600);
+    else
+        QVERIFY(std::abs(view.xOf(timeAt) - at.x() - pointerMoves) < 1.5);
+    QCOMPARE(view.userZoomedValue(), userValue);
+    QTest::mouseDClick(&plot, Qt::LeftButton, {}, at);
+    QVERIFY(view.isWholeRun() && !view.userZoomedValue());
 }
 
 void TestHistoryPlot::boundsOnTinyRuns_data()
