@@ -20,6 +20,10 @@ constexpr std::int64_t kWeek = 7 * kDay;
 constexpr std::int64_t kFirstMonday = 4 * kDay;
 // However long the axis, no more ticks than this: the work stays bounded.
 constexpr double kMaxTicks = 1000;
+// Times beyond a hundred thousand years either way, and values beyond this many steps from 0,
+// get no ticks rather than arithmetic that overflows.
+constexpr std::int64_t kLatest = std::int64_t(1) << 52;
+constexpr double kMostSteps = 1e15;
 
 constexpr std::array<std::int64_t, 20> kSteps { kSecond, 2 * kSecond, 5 * kSecond, 10 * kSecond,
     15 * kSecond, 30 * kSecond, kMinute, 2 * kMinute, 5 * kMinute, 10 * kMinute, 15 * kMinute,
@@ -70,7 +74,7 @@ std::vector<AxisTick> clockTicks(
     std::vector<AxisTick> ticks;
     const double least
         = leastStep(static_cast<double>(toMs) - static_cast<double>(fromMs), lengthPx, minGapPx);
-    if (least <= 0 || !zone.isValid())
+    if (least <= 0 || !zone.isValid() || fromMs < -kLatest || toMs > kLatest)
         return ticks;
     const std::int64_t step = stepOf(least);
     const std::int64_t phase = step % kWeek == 0 ? kFirstMonday : 0;
@@ -100,7 +104,7 @@ std::vector<AxisTick> elapsedTicks(
     std::vector<AxisTick> ticks;
     const double least
         = leastStep(static_cast<double>(toMs) - static_cast<double>(fromMs), lengthPx, minGapPx);
-    if (least <= 0)
+    if (least <= 0 || fromMs < -kLatest || toMs > kLatest)
         return ticks;
     const std::int64_t step = stepOf(least);
     for (std::int64_t at = nextRound(fromMs, step, 0); at <= toMs; at += step) {
@@ -135,6 +139,8 @@ std::vector<AxisTick> valueTicks(double from, double to, double lengthPx, double
     }
     if (step >= 10 * power * (1 - 1e-12))
         ++exponentOfStep;
+    if (std::abs(from) / step > kMostSteps || std::abs(to) / step > kMostSteps)
+        return ticks;
     const int decimals = std::max(0, -exponentOfStep);
     const QChar point = QLocale::system().decimalPoint().front();
     // Ticks at whole multiples of the step, with a hair of tolerance for the division's error.

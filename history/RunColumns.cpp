@@ -83,8 +83,10 @@ void RunColumns::append(std::int64_t elapsedMs, float temperature, runlog::TickS
     const std::size_t tick = m_elapsed.size();
     // A run that grows tick by tick grows its columns by a quarter at a time, not twice over,
     // so that a long live run stays within its memory per tick.
-    if (tick == m_elapsed.capacity())
-        reserve(static_cast<qsizetype>(tick + std::max<std::size_t>(tick / 4, kGrowthTicks)));
+    if (tick == m_elapsed.capacity()) {
+        const std::size_t more = std::max<std::size_t>(tick / 4, kGrowthTicks);
+        reserve(static_cast<qsizetype>(tick) + static_cast<qsizetype>(more));
+    }
     m_elapsed.push_back(elapsedMs);
     m_temperature.push_back(reading);
     m_status.push_back(static_cast<std::uint8_t>(status));
@@ -130,8 +132,9 @@ qsizetype RunColumns::lowerBound(std::int64_t elapsedMs) const
 Span RunColumns::span(qsizetype begin, qsizetype end) const
 {
     Span result;
-    auto lo = static_cast<std::size_t>(std::clamp<qsizetype>(begin, 0, size()));
-    auto hi = static_cast<std::size_t>(std::clamp<qsizetype>(end, lo, size()));
+    const qsizetype first = std::clamp<qsizetype>(begin, 0, size());
+    auto lo = static_cast<std::size_t>(first);
+    auto hi = static_cast<std::size_t>(std::clamp<qsizetype>(end, first, size()));
     // The ticks before the first whole block and after the last one, then the same with blocks
     // of each level in turn: at most 2 * (kFanOut - 1) steps a level.
     while (lo < hi && lo % kFan != 0)

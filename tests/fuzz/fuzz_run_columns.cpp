@@ -1,6 +1,6 @@
 // Fuzzes reading a run file into columns with any bytes. Content is either refused with a
 // message or read into ticks in order of elapsed time, every whole line after the header being
-// a tick or a skipped line, and the pyramid's span of the whole run equal to its readings'.
+// a tick or a skipped line, a reading only on an ok tick.
 
 #include "FuzzCheck.h"
 #include "history/RunFileColumns.h"
@@ -28,17 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK((read->skippedLines == 0) == (read->firstSkippedLine == 0));
     FUZZ_CHECK(read->firstSkippedLine == 0 || read->firstSkippedLine >= 2);
     FUZZ_CHECK(read->tornLastLine == !content.endsWith('\n'));
-    float least = INFINITY;
-    float most = -INFINITY;
     for (qsizetype i = 0; i < run.size(); ++i) {
         FUZZ_CHECK(i == 0 || run.elapsedAt(i) >= run.elapsedAt(i - 1));
-        const float reading = run.temperatureAt(i);
-        FUZZ_CHECK(std::isnan(reading) || run.statusAt(i) == runlog::TickStatus::Ok);
-        if (!std::isnan(reading))
-            least = std::min(least, reading), most = std::max(most, reading);
+        FUZZ_CHECK(std::isnan(run.temperatureAt(i)) || run.statusAt(i) == runlog::TickStatus::Ok);
     }
-    const history::Span whole = run.span(0, run.size());
-    FUZZ_CHECK(whole.hasReading() == std::isfinite(least));
-    FUZZ_CHECK(!whole.hasReading() || (whole.min == least && whole.max == most));
     return 0;
 }

@@ -7,11 +7,6 @@ using history::AxisTick;
 
 namespace {
 
-std::int64_t ms(const char* iso)
-{
-    return QDateTime::fromString(QLatin1String(iso), Qt::ISODate).toMSecsSinceEpoch();
-}
-
 QString labels(const std::vector<AxisTick>& ticks)
 {
     QStringList out;
@@ -38,6 +33,9 @@ void TstAxisTicks::ticks_data()
     QTest::addColumn<QString>("expected");
     const auto clock = [](const char* name, const char* from, const char* to, double length,
                            const char* expected) {
+        const auto ms = [](const char* iso) {
+            return QDateTime::fromString(QLatin1String(iso), Qt::ISODate).toMSecsSinceEpoch();
+        };
         QTest::newRow(name) << 'c' << double(ms(from)) << double(ms(to)) << length
                             << QString::fromUtf8(expected);
     };

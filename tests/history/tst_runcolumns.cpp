@@ -83,15 +83,11 @@ void TstRunColumns::spansEqualTickByTick()
         run.reserve(ticks);
     int gapLeft = 0;
     TickStatus gap = TickStatus::NoReply;
-    const auto randomRange = [&] {
-        const auto a = qsizetype(random.bounded(int(run.size()) + 1));
-        const auto b = qsizetype(random.bounded(int(run.size()) + 1));
-        return std::pair { std::min(a, b), std::max(a, b) };
-    };
     for (int i = 0; i < ticks; ++i) {
         appendRandomTick(run, random, gapLeft, gap);
         if (random.bounded(ticks / 50 + 1) == 0) {
-            const auto [begin, end] = randomRange();
+            const auto end = qsizetype(random.bounded(int(run.size()) + 1));
+            const auto begin = qsizetype(random.bounded(int(end) + 1));
             QVERIFY(isSpanOf(run.span(begin, end), run, begin, end));
         }
     }
@@ -101,8 +97,8 @@ void TstRunColumns::spansEqualTickByTick()
     const std::int64_t first = run.elapsedAt(0);
     const std::int64_t last = run.elapsedAt(run.size() - 1);
     for (int zoom = 0; zoom < 20; ++zoom) {
-        const std::int64_t from = first - 1000 + random.bounded(qint64(last - first + 2000));
-        const std::int64_t to = from + 1 + random.bounded(qint64(last - from + 2000));
+        const std::int64_t from = first - 1000 + random.bounded(qint64 { last - first + 2000 });
+        const std::int64_t to = from + 1 + random.bounded(qint64 { last - from + 2000 });
         const int width = random.bounded(1, 2000);
         const auto columns = history::columnSpans(run, from, to, width);
         QCOMPARE(columns.size(), std::size_t(width));
