@@ -65,6 +65,13 @@ void HistoryPlot::setCompare(
     std::shared_ptr<const RunColumns> other, const QString& runLabel, const QString& otherLabel)
 {
     m_compare = std::move(other);
+    if (m_compare && !m_compare->isEmpty())
+        m_view.setCompareExtent(
+            m_compare->elapsedAt(0), m_compare->elapsedAt(m_compare->size() - 1));
+    else
+        m_view.clearCompareExtent();
+    if (m_view.isWholeRun())
+        m_view.showWholeRun();
     m_runLabel = runLabel;
     m_compareLabel = otherLabel;
     update();
@@ -165,6 +172,8 @@ void HistoryPlot::mouseMoveEvent(QMouseEvent* event)
         return;
     if (!m_dragging && (at - *m_pressAt).manhattanLength() < kClickSlop)
         return;
+    if (!m_dragging)
+        setCursor(m_selecting ? Qt::CrossCursor : Qt::ClosedHandCursor);
     m_dragging = true;
     if (m_selecting) {
         m_overlay.selection = QRect(*m_pressAt, at).normalized();
@@ -194,13 +203,19 @@ void HistoryPlot::mouseReleaseEvent(QMouseEvent* event)
     }
     m_dragging = false;
     m_selecting = false;
+    unsetCursor();
     update();
 }
 
 void HistoryPlot::mouseDoubleClickEvent(QMouseEvent* event)
 {
-    if (event->button() == Qt::LeftButton)
-        showWholeRun();
+    if (event->button() != Qt::LeftButton)
+        return;
+    // The double click's first click placed a marker: the markers go back to what they were.
+    m_overlay.markerA = m_markersBefore.first;
+    m_overlay.markerB = m_markersBefore.second;
+    tellMeasure();
+    showWholeRun();
 }
 
 void HistoryPlot::keyPressEvent(QKeyEvent* event)
@@ -251,6 +266,7 @@ void HistoryPlot::placeMarker(const QPoint& at)
     const std::optional<qsizetype> tick = nearestReading(*m_run, m_view.msAt(at.x()));
     if (!tick)
         return;
+    m_markersBefore = { m_overlay.markerA, m_overlay.markerB };
     if (!m_overlay.markerA || m_overlay.markerB) {
         m_overlay.markerA = tick;
         m_overlay.markerB.reset();
@@ -262,10 +278,12 @@ void HistoryPlot::placeMarker(const QPoint& at)
 
 void HistoryPlot::tellMeasure()
 {
-    if (!m_run || !m_overlay.markerA || !m_overlay.markerB) {
-        emit measureText(m_overlay.markerA
-                ? QStringLiteral("Маркер A: ") + tickText(*m_run, *m_overlay.markerA)
-                : QString());
+    if (!m_run || !m_overlay.markerA) {
+        emit measureText({});
+        return;
+    }
+    if (!m_overlay.markerB) {
+        emit measureText(QStringLiteral("Маркер A: ") + tickText(*m_run, *m_overlay.markerA));
         return;
     }
     emit measureText(betweenText(between(*m_run, *m_overlay.markerA, *m_overlay.markerB)));

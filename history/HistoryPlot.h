@@ -9,6 +9,7 @@
 
 #include <memory>
 #include <optional>
+#include <utility>
 #include <vector>
 
 namespace history {
@@ -77,6 +78,8 @@ private:
     QString m_runLabel;
     QString m_compareLabel;
     PlotOverlay m_overlay;
+    /** The markers before the last click, for a double click to put back. */
+    std::pair<std::optional<qsizetype>, std::optional<qsizetype>> m_markersBefore;
     std::optional<QPoint> m_pressAt; ///< where the left button went down
     QPoint m_lastAt;
     bool m_dragging = false;

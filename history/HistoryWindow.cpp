@@ -127,12 +127,13 @@ void HistoryWindow::buildMenus()
     connect(addItem(file, QStringLiteral("Сохранить видимые строки…"), "itmHistRows"),
         &QAction::triggered, this, &HistoryWindow::askRows);
     file->addSeparator();
-    connect(addItem(file, QStringLiteral("Закрыть"), "itmHistClose", QKeySequence::Close),
+    connect(addItem(file, QStringLiteral("Закрыть"), "itmHistClose",
+                QKeySequence(Qt::CTRL | Qt::Key_W)),
         &QAction::triggered, this, &QWidget::close);
 
     QMenu* view = menuBar()->addMenu(QStringLiteral("&Вид"));
-    connect(addItem(view, QStringLiteral("Весь опрос"), "itmHistWhole"), &QAction::triggered,
-        m_plot, &HistoryPlot::showWholeRun);
+    connect(addItem(view, QStringLiteral("Весь опрос"), "itmHistWhole", QKeySequence(Qt::Key_Home)),
+        &QAction::triggered, m_plot, &HistoryPlot::showWholeRun);
     view->addSeparator();
     auto* axis = new QActionGroup(this);
     QAction* clock = addItem(view, QStringLiteral("Время суток"), "itmHistClock");

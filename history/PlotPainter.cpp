@@ -229,16 +229,18 @@ void drawLimits(QPainter& painter, const PlotView& view, const PlotScene& scene)
     const RunColumns& run = *scene.run;
     if (scene.limits.empty() || run.isEmpty())
         return;
-    const auto endMs = static_cast<double>(run.elapsedAt(run.size() - 1));
+    const double endMs = std::max(static_cast<double>(run.elapsedAt(run.size() - 1)), 0.0);
     QPolygon lower;
     QPolygon upper;
     for (std::size_t k = 0; k < scene.limits.size(); ++k) {
         const LimitsStep& step = scene.limits[k];
-        const double from = std::max(static_cast<double>(step.timeMs - run.startMs()), 0.0);
+        // Within the run: from its start (the upload before it) to its last tick.
+        const double from
+            = std::clamp(static_cast<double>(step.timeMs - run.startMs()), 0.0, endMs);
         const double to = k + 1 < scene.limits.size()
             ? static_cast<double>(scene.limits[k + 1].timeMs - run.startMs())
             : endMs;
-        const int x0 = columnOf(view, std::min(from, endMs));
+        const int x0 = columnOf(view, from);
         const int x1 = columnOf(view, std::clamp(to, from, endMs));
         lower << QPoint(x0, view.rowOf(step.lower)) << QPoint(x1, view.rowOf(step.lower));
         upper << QPoint(x0, view.rowOf(step.upper)) << QPoint(x1, view.rowOf(step.upper));

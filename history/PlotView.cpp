@@ -26,10 +26,32 @@ void PlotView::setRunExtent(std::int64_t firstMs, std::int64_t lastMs)
     m_runLast = std::max(firstMs, lastMs);
 }
 
+void PlotView::setCompareExtent(std::int64_t firstMs, std::int64_t lastMs)
+{
+    m_hasCompare = true;
+    m_compareFirst = firstMs;
+    m_compareLast = std::max(firstMs, lastMs);
+}
+
+bool PlotView::extent(std::int64_t& first, std::int64_t& last) const
+{
+    if (!m_hasRun && !m_hasCompare)
+        return false;
+    first = m_hasRun ? m_runFirst : m_compareFirst;
+    last = m_hasRun ? m_runLast : m_compareLast;
+    if (m_hasCompare) {
+        first = std::min(first, m_compareFirst);
+        last = std::max(last, m_compareLast);
+    }
+    return true;
+}
+
 std::int64_t PlotView::maxSpanMs() const
 {
     // Zooming out stops a little beyond the whole run: a minute at least, for a run just begun.
-    const std::int64_t run = m_hasRun ? m_runLast - m_runFirst : 0;
+    std::int64_t first = 0;
+    std::int64_t last = 0;
+    const std::int64_t run = extent(first, last) ? last - first : 0;
     return std::max<std::int64_t>(run + run / 10, 60000);
 }
 
@@ -37,14 +59,16 @@ void PlotView::showWholeRun()
 {
     m_whole = true;
     m_userValue = false;
-    if (!m_hasRun) {
+    std::int64_t first = 0;
+    std::int64_t last = 0;
+    if (!extent(first, last)) {
         m_from = 0;
         m_to = 60000;
         return;
     }
     // The last tick's column is half-open at its right: one millisecond more keeps it in view.
-    m_from = m_runFirst;
-    m_to = std::max(m_runLast + 1, m_runFirst + kMinSpanMs);
+    m_from = first;
+    m_to = std::max(last + 1, first + kMinSpanMs);
 }
 
 void PlotView::setTimeRange(std::int64_t fromMs, std::int64_t toMs)
@@ -77,13 +101,15 @@ void PlotView::boundTime(double from, double to)
         span = span > maxSpan ? maxSpan : minSpan;
         from = mid - span / 2;
     }
-    if (m_hasRun) {
+    std::int64_t first = 0;
+    std::int64_t last = 0;
+    if (extent(first, last)) {
         // The middle of the view stays within the run, so that some of it is always in sight.
         const double mid = from + span / 2;
-        if (mid < static_cast<double>(m_runFirst))
-            from += static_cast<double>(m_runFirst) - mid;
-        else if (mid > static_cast<double>(m_runLast))
-            from -= mid - static_cast<double>(m_runLast);
+        if (mid < static_cast<double>(first))
+            from += static_cast<double>(first) - mid;
+        else if (mid > static_cast<double>(last))
+            from -= mid - static_cast<double>(last);
     }
     m_from = std::llround(from);
     m_to = m_from + std::llround(span);

@@ -40,6 +40,9 @@ public:
     bool hasRun() const { return m_hasRun; }
     std::int64_t runFirstMs() const { return m_runFirst; }
     std::int64_t runLastMs() const { return m_runLast; }
+    /** A compared run's extent: the whole view and the bounds then take in both runs. */
+    void setCompareExtent(std::int64_t firstMs, std::int64_t lastMs);
+    void clearCompareExtent() { m_hasCompare = false; }
 
     /** Shows the whole run (and lets the temperature fit again). */
     void showWholeRun();
@@ -90,6 +93,8 @@ public:
 private:
     void boundTime(double from, double to);
     std::int64_t maxSpanMs() const;
+    /** The time both runs cover; false when there is no run. */
+    bool extent(std::int64_t& first, std::int64_t& last) const;
 
     QRect m_area { 0, 0, 1, 1 };
     std::int64_t m_from = 0;
@@ -99,6 +104,9 @@ private:
     std::int64_t m_runFirst = 0;
     std::int64_t m_runLast = 0;
     bool m_hasRun = false;
+    std::int64_t m_compareFirst = 0;
+    std::int64_t m_compareLast = 0;
+    bool m_hasCompare = false;
     bool m_whole = true;
     bool m_userValue = false;
     bool m_clock = true;

@@ -5,9 +5,13 @@
 #include "history/HistoryPlot.h"
 #include "history/HistoryWindow.h"
 #include "history/LiveRun.h"
+#include "history/Measurement.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QImage>
+#include <QLabel>
+#include <QMessageBox>
 #include <QTemporaryDir>
 #include <QXmlStreamReader>
 #include <QtTest>
@@ -61,9 +65,15 @@ private slots:
     void spikeOfOneTickStaysVisible();
     void liveViewFollowsUnlessMovedBack();
     void markersMeasure();
+    void navigation_data();
+    void navigation();
     void boundsOnTinyRuns_data();
     void boundsOnTinyRuns();
     void exportsPicture();
+    void opensFile_data();
+    void opensFile();
+    void mergesLimits_data();
+    void mergesLimits();
 };
 
 void TestHistoryPlot::lineAndGaps_data()
@@ -189,6 +199,67 @@ void TestHistoryPlot::markersMeasure()
     QVERIFY(measure.isEmpty());
 }
 
+void TestHistoryPlot::navigation_data()
+{
+    QTest::addColumn<QString>("gesture");
+    QTest::addColumn<double>("spanFactor"); // the time span after, over the span before
+    QTest::addColumn<double>("pointerMoves"); // pixels the time under the pointer moved
+    QTest::addColumn<bool>("userValue");
+    QTest::newRow("wheel up zooms time in about the pointer") << "wheel" << 0.8 << 0.0 << false;
+    QTest::newRow("ctrl+wheel zooms the temperature") << "ctrl+wheel" << 1.0 << 0.0 << true;
+    QTest::newRow("a drag to the right goes back in time") << "drag" << 1.0 << 100.0 << false;
+    QTest::newRow("a shift+drag zooms to the rectangle") << "shift+drag" << 0.1 << 0.0 << true;
+    QTest::newRow("right arrow: a tenth on") << "right" << 1.0 << -60.0 << false;
+}
+
+// From a view of the middle tenth of a run, on a plot area 600 pixels wide.
+void TestHistoryPlot::navigation()
+{
+    QFETCH(QString, gesture);
+    QFETCH(double, spanFactor);
+    QFETCH(double, pointerMoves);
+    QFETCH(bool, userValue);
+    auto run = std::make_shared<RunColumns>();
+    for (int i = 0; i < 10000; ++i)
+        run->append(600LL * i, 20 + static_cast<float>(i % 100) / 10, runlog::TickStatus::Ok);
+    HistoryPlot plot;
+    plot.resize(600 + PlotPainter::plotArea({ 1000, 500 }).left() + 16, 500);
+    plot.setRun(run);
+    PlotView& view = plot.view();
+    view.setTimeRange(2700000, 3300000);
+    shown(plot);
+    QCOMPARE(view.area().width(), 600);
+    const QPoint at = view.area().center();
+    const double timeAt = view.msAt(at.x());
+    const auto span = static_cast<double>(view.spanMs());
+    const Qt::KeyboardModifiers ctrl
+        = gesture.startsWith("ctrl") ? Qt::ControlModifier : Qt::NoModifier;
+    if (gesture.endsWith("wheel")) {
+        QWheelEvent wheel(
+            at, plot.mapToGlobal(at), {}, { 0, 120 }, Qt::NoButton, ctrl, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(&plot, &wheel);
+    } else if (gesture.endsWith("drag")) {
+        const Qt::KeyboardModifiers shift
+            = gesture.startsWith("shift") ? Qt::ShiftModifier : Qt::NoModifier;
+        const QPoint to = at + QPoint(gesture.startsWith("shift") ? 60 : 100, 40);
+        QTest::mousePress(&plot, Qt::LeftButton, shift, at);
+        QMouseEvent move(
+            QEvent::MouseMove, to, plot.mapToGlobal(to), Qt::NoButton, Qt::LeftButton, shift);
+        QApplication::sendEvent(&plot, &move);
+        QTest::mouseRelease(&plot, Qt::LeftButton, shift, to);
+    } else {
+        QTest::keyClick(&plot, Qt::Key_Right);
+    }
+    QVERIFY(std::abs(static_cast<double>(view.spanMs()) / span - spanFactor) < 0.01);
+    if (gesture.startsWith("shift")) // the rectangle's left edge is the view's now
+        QVERIFY(std::abs(view.msAt(view.area().left()) - timeAt) < span / 600);
+    else
+        QVERIFY(std::abs(view.xOf(timeAt) - at.x() - pointerMoves) < 1.5);
+    QCOMPARE(view.userZoomedValue(), userValue);
+    QTest::mouseDClick(&plot, Qt::LeftButton, {}, at);
+    QVERIFY(view.isWholeRun() && !view.userZoomedValue());
+}
+
 void TestHistoryPlot::boundsOnTinyRuns_data()
 {
     QTest::addColumn<int>("ticks");
@@ -263,6 +334,78 @@ void TestHistoryPlot::exportsPicture()
     // A picture that cannot be written says so and leaves nothing behind.
     QVERIFY(!window->savePng(folder.filePath(QStringLiteral("none/plot.png")), QSize(300, 200)));
     delete window;
+}
+
+void TestHistoryPlot::opensFile_data()
+{
+    QTest::addColumn<QByteArray>("content");
+    QTest::addColumn<QString>("said"); // in the status bar, or in the message box of a failure
+    QTest::addColumn<bool>("opens");
+    const QByteArray header = "time,elapsed_s,temperature_C,status\n";
+    const QByteArray row = "2026-12-08T10:15:00.000+00:00,0.000,36.5,ok\n";
+    QTest::newRow("a line that does not parse")
+        << header + row + "garbage\n" + QByteArray(row).replace("0.000", "0.600") + "2026-12-08T1"
+        << QStringLiteral("Пропущено строк, которые не удалось прочитать: 1 (первая — строка 3)")
+        << true;
+    QTest::newRow("no run file") << QByteArray("a,b\n1,2\n") << QStringLiteral("run.csv") << false;
+}
+
+// The file is read in the background; what could not be read is said, and a file that is no
+// run file closes the window with the reader's message.
+void TestHistoryPlot::opensFile()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(QString, said);
+    QFETCH(bool, opens);
+    QTemporaryDir folder;
+    QFile file(folder.filePath(QStringLiteral("run.csv")));
+    QVERIFY(file.open(QIODevice::WriteOnly) && file.write(content) == content.size());
+    file.close();
+    QWidget parent;
+    QPointer<HistoryWindow> window = HistoryWindow::openFile(file.fileName(), &parent);
+    QCOMPARE(window->windowTitle(), QStringLiteral("run.csv — История опроса"));
+    if (opens) {
+        QTRY_VERIFY(window->plot()->run() != nullptr);
+        QCOMPARE(window->plot()->run()->size(), 2);
+        QCOMPARE(window->findChild<QLabel*>(QStringLiteral("lblHistSkipped"))->text(), said);
+        delete window;
+    } else {
+        QTRY_VERIFY(window.isNull());
+        auto* box = parent.findChild<QMessageBox*>();
+        QVERIFY(box != nullptr);
+        QVERIFY2(box->text().contains(said), qPrintable(box->text()));
+    }
+}
+
+void TestHistoryPlot::mergesLimits_data()
+{
+    using Steps = std::vector<LimitsStep>;
+    QTest::addColumn<Steps>("own");
+    QTest::addColumn<Steps>("fromFile");
+    QTest::addColumn<Steps>("merged");
+    const LimitsStep old { 100, 20, 30 };
+    const LimitsStep before { 900, 25, 35 };
+    const LimitsStep during { 1500, 26, 36 };
+    const LimitsStep later { 2500, 27, 37 };
+    QTest::newRow("the same uploads from both, once")
+        << Steps { before, during } << Steps { before, during } << Steps { before, during };
+    QTest::newRow("only the last before the start")
+        << Steps { before } << Steps { old, during } << Steps { before, during };
+    QTest::newRow("interleaved") << Steps { during } << Steps { before, later }
+                                 << Steps { before, during, later };
+    QTest::newRow("none") << Steps {} << Steps {} << Steps {};
+}
+
+void TestHistoryPlot::mergesLimits()
+{
+    using Steps = std::vector<LimitsStep>;
+    QFETCH(Steps, own);
+    QFETCH(Steps, fromFile);
+    QFETCH(Steps, merged);
+    const Steps got = mergeLimits(own, fromFile, 1000);
+    QCOMPARE(got.size(), merged.size());
+    for (std::size_t i = 0; i < got.size(); ++i)
+        QVERIFY(got[i].timeMs == merged[i].timeMs && got[i].lower == merged[i].lower);
 }
 
 QTEST_MAIN(TestHistoryPlot)
