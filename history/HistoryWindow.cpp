@@ -91,6 +91,8 @@ HistoryWindow::HistoryWindow(QWidget* parent)
     m_plot->setFocus();
 
     connect(m_plot, &HistoryPlot::hoverText, this, [this](const QString& text) {
+        if (m_loading.isRunning() || m_comparing.isRunning())
+            return; // the status bar says a file is being read
         if (text.isEmpty())
             statusBar()->clearMessage();
         else
