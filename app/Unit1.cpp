@@ -424,9 +424,9 @@ void TForm1::CurrentRunClick()
 
 void TForm1::OpenRunClick()
 {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("Открыть опрос"),
-        runFolder(), QStringLiteral("Файлы опроса (*.csv)"), nullptr,
-        QFileDialog::DontUseNativeDialog);
+    const QString path
+        = QFileDialog::getOpenFileName(this, QStringLiteral("Открыть опрос"), runFolder(),
+            QStringLiteral("Файлы опроса (*.csv)"), nullptr, QFileDialog::DontUseNativeDialog);
     if (!path.isEmpty())
         history::HistoryWindow::openFile(path, this);
 }

@@ -19,6 +19,8 @@ constexpr QRgb kAxisColour = qRgb(90, 90, 90);
 constexpr QRgb kTextColour = qRgb(40, 40, 40);
 constexpr QRgb kMarkerColour = qRgb(20, 20, 20);
 constexpr double kMinTickGapPx = 90;
+// Room right of the plot area, where the last time label may reach.
+constexpr int kRightMargin = 16;
 constexpr double kMinValueGapPx = 28;
 
 // Pixel x of elapsed time @p ms, kept a little outside the area when it lies far beyond it.
@@ -200,7 +202,9 @@ void drawGrid(QPainter& painter, const PlotView& view, std::int64_t startMs)
         painter.drawLine(x, area.top(), x, area.bottom());
         painter.setPen(QColor(kTextColour));
         const int w = metrics.horizontalAdvance(tick.label);
-        painter.drawText(x - w / 2, area.bottom() + 6 + metrics.ascent(), tick.label);
+        // A label under the plot's right edge is moved in rather than cut off by the picture's.
+        painter.drawText(std::min(x - w / 2, area.right() + kRightMargin - w),
+            area.bottom() + 6 + metrics.ascent(), tick.label);
     }
     const std::vector<AxisTick> values
         = valueTicks(view.lowValue(), view.highValue(), area.height(), kMinValueGapPx);
@@ -315,7 +319,7 @@ QRect PlotPainter::plotArea(const QSize& size)
     const int left = metrics.horizontalAdvance(QStringLiteral("-000.00")) + 12;
     const int top = metrics.height() + 10;
     const int bottom = 2 * metrics.height() + 14;
-    const int right = 16;
+    const int right = kRightMargin;
     return { left, top, std::max(size.width() - left - right, 1),
         std::max(size.height() - top - bottom, 1) };
 }

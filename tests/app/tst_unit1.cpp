@@ -142,14 +142,19 @@ private slots:
         open();
         QMenuBar* bar = m_form->menuBar();
         QCOMPARE(bar->objectName(), QStringLiteral("mm1"));
-        QCOMPARE(
-            captions(bar->actions()), QStringList({ "Файл", "Прибор", "Сервис", "О программе" }));
+        QCOMPARE(captions(bar->actions()),
+            QStringList({ "Файл", "Прибор", "Сервис", "Журнал", "О программе" }));
         QCOMPARE(captions(child<QAction>("itmFile")->menu()->actions()), QStringList({ "Выход" }));
         QCOMPARE(captions(child<QAction>("itmPribor")->menu()->actions()),
             QStringList({ "Установить параметры регулятора", "Старт опроса температуры",
                 "Остановка опроса температуры" }));
         QCOMPARE(captions(child<QAction>("itmService")->menu()->actions()),
             QStringList({ "Параметры" }));
+        // The run log's menu: the current run only once there has been one.
+        QCOMPARE(captions(child<QAction>("itmRunLog")->menu()->actions()),
+            QStringList({ "Текущий опрос", "Открыть опрос…", "Папка опросов" }));
+        QVERIFY(!child<QAction>("itmCurrentRun")->isEnabled());
+        QCOMPARE(child<QAction>("itmOpenRun")->shortcut(), QKeySequence(QKeySequence::Open));
 
         for (const char* name : { "N1", "itmStart", "itmStop", "itmAbout" }) {
             const QImage picture = child<QAction>(name)->icon().pixmap(16, 16).toImage();
@@ -160,6 +165,8 @@ private slots:
         QVERIFY(child<QAction>("itmExit")->icon().isNull());
         QVERIFY(child<QAction>("itmParam")->icon().isNull());
         for (QAction* action : m_form->findChildren<QAction*>()) {
+            if (action == child<QAction>("itmOpenRun"))
+                continue;
             QVERIFY2(action->shortcut().isEmpty(), qPrintable(action->objectName()));
             QVERIFY2(!action->text().contains(u'&'), qPrintable(action->objectName()));
         }
