@@ -2,6 +2,7 @@
 
 #include "history/Measurement.h"
 
+#include <QCursor>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -132,6 +133,10 @@ void HistoryPlot::paintEvent(QPaintEvent* /*event*/)
     PlotPainter::fitValues(m_view, shown);
     QPainter painter(this);
     PlotPainter::paint(painter, size(), m_view, shown, m_overlay);
+    // The view may have moved under a pointer that stood still (the wheel, a key, a live run):
+    // the reading it points at is another one now.
+    if (underMouse() && !m_dragging)
+        hover(mapFromGlobal(QCursor::pos()));
 }
 
 void HistoryPlot::wheelEvent(QWheelEvent* event)
