@@ -126,9 +126,11 @@ private:
     // The sample buffer and the one port the program holds open (while polling runs, or for
     // the length of an upload), with every tick of a run kept in a file beside the chart,
     // which keeps only the current sweep.
+    // The run as the history shows it: a listener of the session, so it outlives the session,
+    // whose end (in its destructor) it is told of.
+    history::LiveRun m_liveRun;
     session::PollSession m_session;
     app::RunLogSettings m_runLogSettings;
-    history::LiveRun m_liveRun;
 
     QMenuBar* mm1 = nullptr;
     QFrame* CoolBar1 = nullptr;
