@@ -17,12 +17,13 @@ constexpr qint64 kTailChunk = 4096;
 constexpr std::chrono::milliseconds kLockBound { 10000 };
 
 // A file that cannot be opened or locked, with the reasons a shared folder adds said plainly.
-LogFailure limitsFailure(const QString& path, int error)
+LogFailure recordFailure(const QString& path, const char* fileName, int error)
 {
     LogFailure failure = logFailure(path, error);
     if (error == ELOOP)
-        failure.reason = QStringLiteral("it is a symbolic link, and limits.csv is never written "
-                                        "through one");
+        failure.reason = QStringLiteral("it is a symbolic link, and %1 is never written "
+                                        "through one")
+                             .arg(QLatin1String(fileName));
     else if (error == EINVAL)
         failure.reason = QStringLiteral("it is not a plain file");
     else if (error == EWOULDBLOCK)
@@ -80,21 +81,20 @@ std::optional<LogFailure> recordLimits(const QString& folder, const QDateTime& t
     return recordLimits(systemStorage(), folder, time, lowerTenths, upperTenths, outcome);
 }
 
-std::optional<LogFailure> recordLimits(Storage& storage, const QString& folder,
-    const QDateTime& time, std::uint16_t lowerTenths, std::uint16_t upperTenths,
-    LimitsOutcome outcome)
+std::optional<LogFailure> appendRecordRow(Storage& storage, const QString& folder,
+    const char* fileName, const char* header, const QByteArray& row)
 {
     const QString absoluteFolder = QDir::cleanPath(QDir(folder).absolutePath());
     if (const int error = storage.makeFolders(absoluteFolder); error != 0)
         return logFailure(absoluteFolder, error);
-    const QString path = absoluteFolder + QLatin1Char('/') + QLatin1String(kLimitsFileName);
+    const QString path = absoluteFolder + QLatin1Char('/') + QLatin1String(fileName);
 
     // The window and any number of loggers, of any user of a shared folder, may add a row at the
     // same moment: the end of the file, the torn-line cut and the row are all taken under the
     // file's lock.
     const Storage::Opened opened = storage.openShared(path);
     if (opened.error != 0)
-        return limitsFailure(path, opened.error);
+        return recordFailure(path, fileName, opened.error);
     const Storage::Handle file = opened.handle;
     const auto fail = [&](int error) {
         storage.close(file);
@@ -102,7 +102,7 @@ std::optional<LogFailure> recordLimits(Storage& storage, const QString& folder,
     };
     if (const int error = storage.lock(file, kLockBound); error != 0) {
         storage.close(file);
-        return limitsFailure(path, error);
+        return recordFailure(path, fileName, error);
     }
 
     const Storage::Transferred size = storage.size(file);
@@ -119,9 +119,8 @@ std::optional<LogFailure> recordLimits(Storage& storage, const QString& folder,
 
     QByteArray bytes;
     if (end == 0)
-        bytes = kLimitsHeader;
-    bytes += timeText(time) + ',' + tenthsText(lowerTenths) + ',' + tenthsText(upperTenths) + ','
-        + outcomeName(outcome) + '\n';
+        bytes = header;
+    bytes += row;
     const Storage::Transferred written = storage.writeAt(file, bytes, end);
     int error = written.error;
     if (error == 0)
@@ -141,6 +140,15 @@ std::optional<LogFailure> recordLimits(Storage& storage, const QString& folder,
     }
     storage.close(file);
     return std::nullopt;
+}
+
+std::optional<LogFailure> recordLimits(Storage& storage, const QString& folder,
+    const QDateTime& time, std::uint16_t lowerTenths, std::uint16_t upperTenths,
+    LimitsOutcome outcome)
+{
+    return appendRecordRow(storage, folder, kLimitsFileName, kLimitsHeader,
+        timeText(time) + ',' + tenthsText(lowerTenths) + ',' + tenthsText(upperTenths) + ','
+            + outcomeName(outcome) + '\n');
 }
 
 } // namespace runlog

@@ -2,6 +2,7 @@
 
 #include "runlog/LogFailure.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
@@ -39,5 +40,14 @@ std::optional<LogFailure> recordLimits(const QString& folder, const QDateTime& t
 std::optional<LogFailure> recordLimits(Storage& storage, const QString& folder,
     const QDateTime& time, std::uint16_t lowerTenths, std::uint16_t upperTenths,
     LimitsOutcome outcome);
+
+/**
+ * Appends @p row (one or more whole lines, each ending in "\n") to the record file @p fileName in
+ * @p folder, with @p header first when the file is new or empty, with every care recordLimits()
+ * takes: the torn last line cut, the file's lock, no symbolic link followed, synced before it
+ * returns, a failed row cut back.
+ */
+std::optional<LogFailure> appendRecordRow(Storage& storage, const QString& folder,
+    const char* fileName, const char* header, const QByteArray& row);
 
 } // namespace runlog
