@@ -110,7 +110,7 @@ void TestAlarmRules::rules()
             session::TickResult tick;
             tick.elapsed = std::chrono::seconds(parts[0].toInt());
             tick.time = start.addMSecs(tick.elapsed.count());
-            const QString what = parts[1];
+            const QString& what = parts[1];
             if (what == "lost")
                 tick.outcome = instrument::TickOutcome::PortLost;
             else if (what == "noreply")
