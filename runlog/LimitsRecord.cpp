@@ -4,6 +4,7 @@
 #include "runlog/Storage.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <array>
 #include <cerrno>
@@ -60,6 +61,21 @@ Storage::Transferred endOfLastLine(Storage& storage, Storage::Handle file, qint6
     return { 0, 0 };
 }
 
+// "36.5" as 365; none for anything else written in the file.
+std::optional<std::uint16_t> tenthsFromText(const QByteArray& text)
+{
+    const qsizetype point = text.indexOf('.');
+    if (point <= 0 || point != text.size() - 2)
+        return std::nullopt;
+    bool wholeOk = false;
+    bool tenthOk = false;
+    const uint whole = text.left(point).toUInt(&wholeOk);
+    const uint tenth = text.mid(point + 1).toUInt(&tenthOk);
+    if (!wholeOk || !tenthOk || whole > 0xFFFFU / 10 || whole * 10 + tenth > 0xFFFFU)
+        return std::nullopt;
+    return std::uint16_t(whole * 10 + tenth);
+}
+
 } // namespace
 
 const char* outcomeName(LimitsOutcome outcome)
@@ -79,6 +95,24 @@ std::optional<LogFailure> recordLimits(const QString& folder, const QDateTime& t
     std::uint16_t lowerTenths, std::uint16_t upperTenths, LimitsOutcome outcome)
 {
     return recordLimits(systemStorage(), folder, time, lowerTenths, upperTenths, outcome);
+}
+
+std::optional<instrument::RegulatorLimits> lastSentLimits(const QString& folder)
+{
+    QFile file(QDir(folder).filePath(QLatin1String(kLimitsFileName)));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        const QList<QByteArray> fields = line->split(',');
+        if (fields.size() != 4 || fields[3] != outcomeName(LimitsOutcome::Sent))
+            continue;
+        const auto lower = tenthsFromText(fields[1]);
+        const auto upper = tenthsFromText(fields[2]);
+        if (lower && upper)
+            return instrument::RegulatorLimits { *lower, *upper };
+    }
+    return std::nullopt;
 }
 
 std::optional<LogFailure> appendRecordRow(Storage& storage, const QString& folder,

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "instrument/LimitsUpload.h"
 #include "runlog/LogFailure.h"
 
 #include <QByteArray>
@@ -40,6 +41,13 @@ std::optional<LogFailure> recordLimits(const QString& folder, const QDateTime& t
 std::optional<LogFailure> recordLimits(Storage& storage, const QString& folder,
     const QDateTime& time, std::uint16_t lowerTenths, std::uint16_t upperTenths,
     LimitsOutcome outcome);
+
+/**
+ * The limits of the last row of limits.csv in @p folder that was sent, as the regulator holds
+ * them since; none when there is no such row or the file cannot be read. Rows that do not
+ * parse are passed over.
+ */
+std::optional<instrument::RegulatorLimits> lastSentLimits(const QString& folder);
 
 /**
  * Appends @p row (one or more whole lines, each ending in "\n") to the record file @p fileName in
