@@ -1,5 +1,6 @@
 #include "app/Settings.h"
 
+#include "alarms/AlarmSettings.h"
 #include "app/RunLogSettings.h"
 #include "numeric/IntegerText.h"
 #include "numeric/MulDiv.h"
@@ -146,6 +147,16 @@ Settings loadSettings(const platform::Profile& profile, int dotsPerInch)
 
 namespace {
 
+platform::Profile::SectionEntries runLogSection(const RunLogSettings& runLog)
+{
+    return { QString::fromLatin1(kRunLogSection),
+        {
+            { QStringLiteral("Enabled"),
+                runLog.Enabled ? QStringLiteral("1") : QStringLiteral("0") },
+            { QStringLiteral("Folder"), runLog.Folder },
+        } };
+}
+
 std::vector<platform::Profile::Entry> optionsEntries(const Settings& s)
 {
     const auto number = [](auto value) { return QString::number(value); };
@@ -196,12 +207,15 @@ bool saveSettings(platform::Profile& profile, const Settings& settings)
 bool saveSettings(
     platform::Profile& profile, const Settings& settings, const RunLogSettings& runLog)
 {
-    std::vector<platform::Profile::Entry> runLogKeys {
-        { QStringLiteral("Enabled"), runLog.Enabled ? QStringLiteral("1") : QStringLiteral("0") },
-        { QStringLiteral("Folder"), runLog.Folder },
-    };
-    return profile.writeSections({ { section(), optionsEntries(settings) },
-        { QString::fromLatin1(kRunLogSection), std::move(runLogKeys) } });
+    return profile.writeSections(
+        { { section(), optionsEntries(settings) }, runLogSection(runLog) });
+}
+
+bool saveSettings(platform::Profile& profile, const Settings& settings,
+    const RunLogSettings& runLog, const alarms::AlarmSettings& alarmSettings)
+{
+    return profile.writeSections({ { section(), optionsEntries(settings) }, runLogSection(runLog),
+        { QString::fromLatin1(alarms::kAlarmsSection), alarms::alarmEntries(alarmSettings) } });
 }
 
 } // namespace app

@@ -10,6 +10,10 @@ namespace platform {
 class Profile;
 }
 
+namespace alarms {
+struct AlarmSettings;
+}
+
 namespace app {
 
 /** The settings file's name; it lives in the folder of the program file. */
@@ -110,5 +114,12 @@ struct RunLogSettings;
  */
 bool saveSettings(
     platform::Profile& profile, const Settings& settings, const RunLogSettings& runLog);
+
+/**
+ * As above, with the alarms' section after the run log's, all in the same one replacement.
+ * Callers that did not load [Alarms] use the overloads above, which leave it as it is.
+ */
+bool saveSettings(platform::Profile& profile, const Settings& settings,
+    const RunLogSettings& runLog, const alarms::AlarmSettings& alarmSettings);
 
 } // namespace app

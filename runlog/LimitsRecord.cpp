@@ -4,6 +4,7 @@
 #include "runlog/Storage.h"
 
 #include <QDir>
+#include <QFile>
 
 #include <array>
 #include <cerrno>
@@ -17,12 +18,13 @@ constexpr qint64 kTailChunk = 4096;
 constexpr std::chrono::milliseconds kLockBound { 10000 };
 
 // A file that cannot be opened or locked, with the reasons a shared folder adds said plainly.
-LogFailure limitsFailure(const QString& path, int error)
+LogFailure recordFailure(const QString& path, const char* fileName, int error)
 {
     LogFailure failure = logFailure(path, error);
     if (error == ELOOP)
-        failure.reason = QStringLiteral("it is a symbolic link, and limits.csv is never written "
-                                        "through one");
+        failure.reason = QStringLiteral("it is a symbolic link, and %1 is never written "
+                                        "through one")
+                             .arg(QLatin1String(fileName));
     else if (error == EINVAL)
         failure.reason = QStringLiteral("it is not a plain file");
     else if (error == EWOULDBLOCK)
@@ -59,6 +61,21 @@ Storage::Transferred endOfLastLine(Storage& storage, Storage::Handle file, qint6
     return { 0, 0 };
 }
 
+// "36.5" as 365; none for anything else written in the file.
+std::optional<std::uint16_t> tenthsFromText(const QByteArray& text)
+{
+    const qsizetype point = text.indexOf('.');
+    if (point <= 0 || point != text.size() - 2)
+        return std::nullopt;
+    bool wholeOk = false;
+    bool tenthOk = false;
+    const uint whole = text.left(point).toUInt(&wholeOk);
+    const uint tenth = text.mid(point + 1).toUInt(&tenthOk);
+    if (!wholeOk || !tenthOk || whole > 0xFFFFU / 10 || whole * 10 + tenth > 0xFFFFU)
+        return std::nullopt;
+    return std::uint16_t(whole * 10 + tenth);
+}
+
 } // namespace
 
 const char* outcomeName(LimitsOutcome outcome)
@@ -80,21 +97,38 @@ std::optional<LogFailure> recordLimits(const QString& folder, const QDateTime& t
     return recordLimits(systemStorage(), folder, time, lowerTenths, upperTenths, outcome);
 }
 
-std::optional<LogFailure> recordLimits(Storage& storage, const QString& folder,
-    const QDateTime& time, std::uint16_t lowerTenths, std::uint16_t upperTenths,
-    LimitsOutcome outcome)
+std::optional<instrument::RegulatorLimits> lastSentLimits(const QString& folder)
+{
+    QFile file(QDir(folder).filePath(QLatin1String(kLimitsFileName)));
+    if (!file.open(QIODevice::ReadOnly))
+        return std::nullopt;
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
+        const QList<QByteArray> fields = line->split(',');
+        if (fields.size() != 4 || fields[3] != outcomeName(LimitsOutcome::Sent))
+            continue;
+        const auto lower = tenthsFromText(fields[1]);
+        const auto upper = tenthsFromText(fields[2]);
+        if (lower && upper)
+            return instrument::RegulatorLimits { *lower, *upper };
+    }
+    return std::nullopt;
+}
+
+std::optional<LogFailure> appendRecordRow(Storage& storage, const QString& folder,
+    const char* fileName, const char* header, const QByteArray& row)
 {
     const QString absoluteFolder = QDir::cleanPath(QDir(folder).absolutePath());
     if (const int error = storage.makeFolders(absoluteFolder); error != 0)
         return logFailure(absoluteFolder, error);
-    const QString path = absoluteFolder + QLatin1Char('/') + QLatin1String(kLimitsFileName);
+    const QString path = absoluteFolder + QLatin1Char('/') + QLatin1String(fileName);
 
     // The window and any number of loggers, of any user of a shared folder, may add a row at the
     // same moment: the end of the file, the torn-line cut and the row are all taken under the
     // file's lock.
     const Storage::Opened opened = storage.openShared(path);
     if (opened.error != 0)
-        return limitsFailure(path, opened.error);
+        return recordFailure(path, fileName, opened.error);
     const Storage::Handle file = opened.handle;
     const auto fail = [&](int error) {
         storage.close(file);
@@ -102,7 +136,7 @@ std::optional<LogFailure> recordLimits(Storage& storage, const QString& folder,
     };
     if (const int error = storage.lock(file, kLockBound); error != 0) {
         storage.close(file);
-        return limitsFailure(path, error);
+        return recordFailure(path, fileName, error);
     }
 
     const Storage::Transferred size = storage.size(file);
@@ -119,9 +153,8 @@ std::optional<LogFailure> recordLimits(Storage& storage, const QString& folder,
 
     QByteArray bytes;
     if (end == 0)
-        bytes = kLimitsHeader;
-    bytes += timeText(time) + ',' + tenthsText(lowerTenths) + ',' + tenthsText(upperTenths) + ','
-        + outcomeName(outcome) + '\n';
+        bytes = header;
+    bytes += row;
     const Storage::Transferred written = storage.writeAt(file, bytes, end);
     int error = written.error;
     if (error == 0)
@@ -141,6 +174,15 @@ std::optional<LogFailure> recordLimits(Storage& storage, const QString& folder,
     }
     storage.close(file);
     return std::nullopt;
+}
+
+std::optional<LogFailure> recordLimits(Storage& storage, const QString& folder,
+    const QDateTime& time, std::uint16_t lowerTenths, std::uint16_t upperTenths,
+    LimitsOutcome outcome)
+{
+    return appendRecordRow(storage, folder, kLimitsFileName, kLimitsHeader,
+        timeText(time) + ',' + tenthsText(lowerTenths) + ',' + tenthsText(upperTenths) + ','
+            + outcomeName(outcome) + '\n');
 }
 
 } // namespace runlog

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "instrument/LimitsUpload.h"
 #include "runlog/LogFailure.h"
 
+#include <QByteArray>
 #include <QDateTime>
 #include <QString>
 
@@ -39,5 +41,21 @@ std::optional<LogFailure> recordLimits(const QString& folder, const QDateTime& t
 std::optional<LogFailure> recordLimits(Storage& storage, const QString& folder,
     const QDateTime& time, std::uint16_t lowerTenths, std::uint16_t upperTenths,
     LimitsOutcome outcome);
+
+/**
+ * The limits of the last row of limits.csv in @p folder that was sent, as the regulator holds
+ * them since; none when there is no such row or the file cannot be read. Rows that do not
+ * parse are passed over.
+ */
+std::optional<instrument::RegulatorLimits> lastSentLimits(const QString& folder);
+
+/**
+ * Appends @p row (one or more whole lines, each ending in "\n") to the record file @p fileName in
+ * @p folder, with @p header first when the file is new or empty, with every care recordLimits()
+ * takes: the torn last line cut, the file's lock, no symbolic link followed, synced before it
+ * returns, a failed row cut back.
+ */
+std::optional<LogFailure> appendRecordRow(Storage& storage, const QString& folder,
+    const char* fileName, const char* header, const QByteArray& row);
 
 } // namespace runlog

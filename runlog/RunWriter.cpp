@@ -16,7 +16,7 @@
 namespace runlog {
 
 struct RunWriter::Command {
-    enum class Kind { Begin, Row, End, Limits };
+    enum class Kind { Begin, Row, End, Limits, Append };
     Kind kind = Kind::Row;
     RunTarget target;
     QDateTime time;
@@ -27,6 +27,9 @@ struct RunWriter::Command {
     std::uint16_t lower = 0; ///< a Limits row's limits, in tenths of a degree
     std::uint16_t upper = 0;
     LimitsOutcome limitsOutcome = LimitsOutcome::Sent;
+    const char* fileName = nullptr; ///< an Append: the record file, its header and its row
+    const char* header = nullptr;
+    QByteArray row;
 };
 
 // What the caller's thread and the writing thread share. The thread keeps it alive for as long
@@ -110,7 +113,8 @@ void RunWriter::serve(const std::shared_ptr<Shared>& shared)
         }
         s.rowsInHand += qsizetype(batch.size());
         s.queuedRows -= s.rowsInHand;
-        if (command.kind == Command::Kind::Begin || command.kind == Command::Kind::Limits)
+        if (command.kind == Command::Kind::Begin || command.kind == Command::Kind::Limits
+            || command.kind == Command::Kind::Append)
             s.busyPath = command.target.place;
         lock.unlock();
 
@@ -155,6 +159,10 @@ void RunWriter::serve(const std::shared_ptr<Shared>& shared)
         case Command::Kind::Limits:
             failure = runlog::recordLimits(s.storage, command.target.place, command.time,
                 command.lower, command.upper, command.limitsOutcome);
+            break;
+        case Command::Kind::Append:
+            failure = runlog::appendRecordRow(
+                s.storage, command.target.place, command.fileName, command.header, command.row);
             break;
         }
 
@@ -271,6 +279,18 @@ void RunWriter::recordLimits(const QString& folder, const QDateTime& time,
     command.lower = lowerTenths;
     command.upper = upperTenths;
     command.limitsOutcome = outcome;
+    push(std::move(command));
+}
+
+void RunWriter::appendRecordRow(
+    const QString& folder, const char* fileName, const char* header, const QByteArray& row)
+{
+    Command command;
+    command.kind = Command::Kind::Append;
+    command.target.place = folder;
+    command.fileName = fileName;
+    command.header = header;
+    command.row = row;
     push(std::move(command));
 }
 

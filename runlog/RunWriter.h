@@ -76,6 +76,12 @@ public:
     void recordLimits(const QString& folder, const QDateTime& time, std::uint16_t lowerTenths,
         std::uint16_t upperTenths, LimitsOutcome outcome);
 
+    /** Rows of another record file in @p folder (runlog::appendRecordRow), in turn with the
+     *  rows; @p fileName and @p header must outlive the writer (string literals). Failures as
+     *  recordLimits(). */
+    void appendRecordRow(
+        const QString& folder, const char* fileName, const char* header, const QByteArray& row);
+
     /** Between begin() and end(), as the caller sees it. */
     bool isRunning() const { return m_running; }
 
