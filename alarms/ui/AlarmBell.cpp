@@ -2,8 +2,9 @@
 
 #include "alarms/ui/AlarmTexts.h"
 
-#include <QPainter>
-#include <QPainterPath>
+#include <QImage>
+
+#include <array>
 
 namespace alarms {
 
@@ -17,7 +18,7 @@ QRgb bellColour(BellLook look)
     case BellLook::Quiet:
         return qRgb(160, 160, 160);
     case BellLook::Ringing:
-        return qRgb(208, 0, 0);
+        return qRgb(230, 0, 0);
     case BellLook::Acknowledged:
         return qRgb(0, 0, 0);
     }
@@ -28,37 +29,36 @@ QRgb bellColour(BellLook look)
 
 QPixmap bellPicture(BellLook look)
 {
-    // Drawn without antialiasing, in one colour on a clear ground, as the tool bar's XPM
-    // pictures are: the colour of a pixel tells the state.
+    // One colour on a clear ground, pixel by pixel as the tool bar's XPM pictures are drawn, so
+    // the colour of a pixel tells the state. The ringing bell has strokes either side.
+    static constexpr std::array<const char*, kPictureSize> kBell = {
+        "................",
+        ".......##.......",
+        "......####......",
+        "..r..######..r..",
+        ".r..########..r.",
+        "r...########...r",
+        "....########....",
+        "....########....",
+        "r..##########..r",
+        ".r.##########.r.",
+        "..############..",
+        ".##############.",
+        ".##############.",
+        "................",
+        "......####......",
+        ".......##.......",
+    };
     QImage image(kPictureSize, kPictureSize, QImage::Format_ARGB32);
     image.fill(Qt::transparent);
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    const QColor colour(bellColour(look));
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(colour);
-    // The bell: a dome on a flared skirt, the rim, and the clapper below it.
-    QPainterPath body;
-    body.moveTo(3, 12);
-    body.lineTo(4, 10);
-    body.lineTo(4, 6);
-    body.cubicTo(4, 2.5, 12, 2.5, 12, 6);
-    body.lineTo(12, 10);
-    body.lineTo(13, 12);
-    body.closeSubpath();
-    painter.drawPath(body);
-    painter.drawRect(2, 12, 12, 1);
-    painter.drawRect(7, 1, 2, 2);
-    painter.drawEllipse(QRect(6, 13, 4, 3));
-    if (look == BellLook::Ringing) {
-        // Strokes either side: it rings.
-        painter.setPen(colour);
-        painter.drawLine(0, 5, 1, 3);
-        painter.drawLine(15, 5, 14, 3);
-        painter.drawLine(0, 8, 1, 8);
-        painter.drawLine(14, 8, 15, 8);
+    const QRgb colour = bellColour(look);
+    for (int y = 0; y < kPictureSize; ++y) {
+        for (int x = 0; x < kPictureSize; ++x) {
+            const char c = kBell[static_cast<std::size_t>(y)][x];
+            if (c == '#' || (c == 'r' && look == BellLook::Ringing))
+                image.setPixel(x, y, colour);
+        }
     }
-    painter.end();
     return QPixmap::fromImage(image);
 }
 
