@@ -1,4 +1,5 @@
 #include "alarms/ui/AlarmBell.h"
+#include "alarms/ui/AlarmSound.h"
 
 #include <QtTest>
 
@@ -12,6 +13,8 @@ class TestAlarmBell : public QObject {
 private slots:
     void lookAndHint_data();
     void lookAndHint();
+    void sound_data();
+    void sound();
 };
 
 namespace {
@@ -79,6 +82,35 @@ void TestAlarmBell::lookAndHint()
     QCOMPARE(body, bellPicture(BellLook(look)).toImage().pixel(8, 6));
     QVERIFY(bellPicture(BellLook::Quiet).toImage().pixel(8, 6)
         != bellPicture(BellLook::Ringing).toImage().pixel(8, 6));
+}
+
+// Each row: whether the sound is on, the transitions, the beeps at once and whether it repeats.
+void TestAlarmBell::sound_data()
+{
+    QTest::addColumn<bool>("on");
+    QTest::addColumn<QString>("steps");
+    QTest::addColumn<int>("beeps");
+    QTest::addColumn<bool>("repeats");
+    QTest::newRow("raised") << true << "high+31/30" << 1 << true;
+    QTest::newRow("off") << false << "high+31/30" << 0 << false;
+    QTest::newRow("acknowledged") << true << "high+31/30 high!" << 1 << false;
+    QTest::newRow("one of two cleared") << true << "high+31/30 stale+ high-" << 2 << true;
+    QTest::newRow("all ended") << true << "high+31/30 stale+ high. stale." << 2 << false;
+}
+
+void TestAlarmBell::sound()
+{
+    QFETCH(bool, on);
+    QFETCH(QString, steps);
+    QFETCH(int, beeps);
+    QFETCH(bool, repeats);
+    int beeped = 0;
+    AlarmSound sound([&beeped] { ++beeped; });
+    sound.setEnabled(on);
+    for (const QString& step : steps.split(' ', Qt::SkipEmptyParts))
+        sound.show(parse(step));
+    QCOMPARE(beeped, beeps);
+    QCOMPARE(sound.isCalling(), repeats);
 }
 
 QTEST_MAIN(TestAlarmBell)
