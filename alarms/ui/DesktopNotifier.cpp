@@ -58,47 +58,55 @@ void DesktopNotifier::notify(const AlarmEvent& event)
     if (!m_bus.isConnected())
         return;
     const std::size_t i = slot(event.rule);
-    m_closeOnAnswer[i] = false;
-    QDBusMessage call
+    const std::uint64_t call = ++m_calls[i];
+    m_showing[i] = true;
+    QDBusMessage message
         = QDBusMessage::createMethodCall(kService, kPath, kInterface, QStringLiteral("Notify"));
     QVariantMap hints;
     hints.insert(QStringLiteral("urgency"), QVariant::fromValue(kUrgencyCritical));
     hints.insert(QStringLiteral("desktop-entry"), QStringLiteral("velmora-thermo"));
-    call << QStringLiteral("Velmora Thermo") << static_cast<std::uint32_t>(m_ids[i])
-         << QStringLiteral("velmora-thermo") << notificationSummary(event)
-         << notificationBody(event, m_staleSeconds) << QStringList() << hints << kNeverExpires;
+    message << QStringLiteral("Velmora Thermo") << m_ids[i] << QStringLiteral("velmora-thermo")
+            << notificationSummary(event) << notificationBody(event, m_staleSeconds)
+            << QStringList() << hints << kNeverExpires;
     // Never a blocking call: the window polls on this thread.
-    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(call), this);
+    auto* watcher = new QDBusPendingCallWatcher(m_bus.asyncCall(message), this);
     const Rule rule = event.rule;
     connect(watcher, &QDBusPendingCallWatcher::finished, this,
-        [this, rule, i](QDBusPendingCallWatcher* self) {
+        [this, rule, i, call](QDBusPendingCallWatcher* self) {
             self->deleteLater();
             const QDBusPendingReply<std::uint32_t> reply = *self;
             if (reply.isError())
                 return;
-            m_ids[i] = reply.value();
-            emit delivered(rule, m_ids[i]);
-            if (m_closeOnAnswer[i])
-                close(rule);
+            const std::uint32_t id = reply.value();
+            emit delivered(rule, id);
+            // The answer to a call since overtaken (a newer raise went out before it came), or
+            // to a raise already cleared: that notification must not stay on the desktop.
+            if (call != m_calls[i] || !m_showing[i]) {
+                if (id != m_ids[i])
+                    closeId(id);
+                return;
+            }
+            m_ids[i] = id;
         });
 }
 
 void DesktopNotifier::close(Rule rule)
 {
     const std::size_t i = slot(rule);
-    if (!m_bus.isConnected())
-        return;
-    if (m_ids[i] == 0) {
-        // Raised and cleared before the service answered: close what it answers.
-        m_closeOnAnswer[i] = true;
-        return;
-    }
-    QDBusMessage call = QDBusMessage::createMethodCall(
-        kService, kPath, kInterface, QStringLiteral("CloseNotification"));
-    call << m_ids[i];
+    m_showing[i] = false;
+    if (m_ids[i] != 0)
+        closeId(m_ids[i]);
     m_ids[i] = 0;
-    m_closeOnAnswer[i] = false;
-    m_bus.asyncCall(call);
+}
+
+void DesktopNotifier::closeId(std::uint32_t id)
+{
+    if (!m_bus.isConnected() || id == 0)
+        return;
+    QDBusMessage message = QDBusMessage::createMethodCall(
+        kService, kPath, kInterface, QStringLiteral("CloseNotification"));
+    message << id;
+    m_bus.asyncCall(message);
 }
 
 } // namespace alarms

@@ -39,13 +39,16 @@ signals:
 private:
     void notify(const AlarmEvent& event);
     void close(Rule rule);
+    void closeId(std::uint32_t id);
 
     QDBusConnection m_bus;
     std::optional<double> m_staleSeconds;
-    /// The service's id of each rule's notification shown (0: none).
+    /// The service's id of each rule's notification shown (0: none, or not answered yet).
     std::array<std::uint32_t, kRuleCount> m_ids {};
-    /// A clear that came before the service answered: the answer's id is closed at once.
-    std::array<bool, kRuleCount> m_closeOnAnswer {};
+    /// Each rule's Notify calls so far: only the newest call's answer is kept.
+    std::array<std::uint64_t, kRuleCount> m_calls {};
+    /// Whether each rule's alarm is raised, so its notification is to stay.
+    std::array<bool, kRuleCount> m_showing {};
 };
 
 } // namespace alarms
