@@ -56,6 +56,16 @@ void AlarmRules::setSettings(const AlarmSettings& settings)
     m_staleMs = milliseconds(settings.Stale);
     for (RuleState& rule : m_rules)
         rule.pending = false;
+    // An alarm whose rule is now off would never clear: it ends, as at the end of a run.
+    const std::array<bool, kRuleCount> on = { settings.High.has_value(), settings.Low.has_value(),
+        settings.Band, settings.Stale.has_value() };
+    for (int i = 0; i < kRuleCount; ++i) {
+        RuleState& r = m_rules[std::size_t(i)];
+        if (r.state == AlarmState::Clear || (settings.Enabled && on[std::size_t(i)]))
+            continue;
+        r.state = AlarmState::Clear;
+        tell(static_cast<Rule>(i), AlarmEventKind::Ended);
+    }
 }
 
 void AlarmRules::setLimits(std::optional<instrument::RegulatorLimits> limits)

@@ -1,5 +1,9 @@
 #include "app/Unit1.h"
 
+#include "alarms/AlarmRecord.h"
+#include "alarms/ui/AlarmBell.h"
+#include "alarms/ui/AlarmSound.h"
+#include "alarms/ui/DesktopNotifier.h"
 #include "app/About.h"
 #include "app/ErrorBox.h"
 #include "app/MainWindowStyle.h"
@@ -82,6 +86,7 @@ TForm1::TForm1(const app::SettingsLocation& settings, QWidget* parent)
     connect(&m_session.record(), &runlog::RunWriter::notAnswering, this,
         [this](const QString& path) { reportLogStall(path); });
     m_session.addListener(&m_liveRun);
+    m_session.addListener(&m_alarmRules);
 
     tmr1 = new platform::MessageTimer(this);
     tmr1->setObjectName(QStringLiteral("tmr1"));
@@ -91,11 +96,16 @@ TForm1::TForm1(const app::SettingsLocation& settings, QWidget* parent)
     buildLayout();
     buildMenu();
     buildToolBar();
+    buildAlarms();
 
     FormCreate();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // The session's end, told while it is destroyed, would reach a record half taken down.
+    disconnect(&m_alarmRules, nullptr, this, nullptr);
+}
 
 void TForm1::setSettings(const app::Settings& settings)
 {
@@ -251,6 +261,60 @@ void TForm1::buildToolBar()
         "btnParam", ToolPicture::Parameters, QStringLiteral("Параметры"), &TForm1::ParamClick);
     addSeparator("btnSep2");
     addButton("btnAbout", ToolPicture::About, QStringLiteral("О программе"), &TForm1::AboutClick);
+
+    // The alarm's bell keeps to the right end, past the design's buttons, which keep their places.
+    auto* spacer = new QWidget(ToolBar1);
+    spacer->setObjectName(QStringLiteral("AlarmSpacer"));
+    spacer->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    ToolBar1->addWidget(spacer);
+    addSeparator("btnSep3");
+    btnAlarm = new alarms::AlarmBell(ToolBar1);
+    btnAlarm->setStyle(ToolBar1->style());
+    btnAlarm->setFixedSize(kToolButtonSize);
+    btnAlarm->setIconSize(QSize(16, 16));
+    ToolBar1->addWidget(btnAlarm);
+}
+
+void TForm1::buildAlarms()
+{
+    m_notifier = new alarms::DesktopNotifier(this);
+    m_alarmSound = new alarms::AlarmSound({}, this);
+    connect(&m_alarmRules, &alarms::AlarmRules::transition, this,
+        [this](const alarms::AlarmEvent& event) { alarmTransition(event); });
+    connect(btnAlarm, &QToolButton::clicked, this,
+        [this] { platform::guarded([this] { m_alarmRules.acknowledgeAll(); }); });
+}
+
+void TForm1::applyAlarmSettings(const alarms::AlarmSettings& settings)
+{
+    m_alarmSettings = settings;
+    m_alarmRules.setSettings(settings);
+    btnAlarm->setStaleSeconds(settings.Stale);
+    m_notifier->setStaleSeconds(settings.Stale);
+    m_alarmSound->setEnabled(settings.Sound);
+}
+
+void TForm1::alarmTransition(const alarms::AlarmEvent& event)
+{
+    btnAlarm->show(event);
+    m_liveRun.alarmTransition(event);
+    m_notifier->show(event);
+    m_alarmSound->show(event);
+    if (!m_runLogSettings.Enabled)
+        return;
+    // The row names the run's file as the record knows it; before the record has made it, the
+    // row still goes to the folder the run is written to.
+    const QString file = m_session.record().filePath();
+    const QString folder = file.isEmpty() ? runFolder() : QFileInfo(file).absolutePath();
+    alarms::recordAlarm(m_session.record(), folder, file, event);
+}
+
+void TForm1::takeLastSentLimits()
+{
+    // The band rule starts from the limits last sent as limits.csv knows them; it then follows
+    // the uploads it is told of. A folder without that record leaves what the rules know.
+    if (const auto limits = runlog::lastSentLimits(app::runFolder(m_location, m_runLogSettings)))
+        m_alarmRules.setLimits(limits);
 }
 
 void TForm1::setVisible(bool visible)
@@ -270,6 +334,8 @@ void TForm1::FormCreate()
     const platform::Profile profile = m_location.profile();
     m_settings = app::loadSettings(profile, screenDotsPerInch());
     m_runLogSettings = app::loadRunLogSettings(profile);
+    applyAlarmSettings(alarms::loadAlarmSettings(profile));
+    takeLastSentLimits();
     // The poll interval lives in the timer itself, which stays disabled until Start.
     tmr1->setInterval(m_settings.TimerWorkInterval);
     InitPictures();
@@ -284,7 +350,7 @@ void TForm1::FormClose()
     // be made fails the save below, which names the file.
     if (m_location.isPerUser())
         app::makePrivateFolder(QFileInfo(m_location.writeFile).absolutePath());
-    if (!app::saveSettings(profile, m_settings, m_runLogSettings)) {
+    if (!app::saveSettings(profile, m_settings, m_runLogSettings, m_alarmSettings)) {
         const QString message = QStringLiteral("Unable to write to %1")
                                     .arg(QDir::toNativeSeparators(m_location.writeFile));
         throw std::runtime_error(message.toStdString());
@@ -395,6 +461,7 @@ void TForm1::StartClick()
     std::optional<runlog::RunTarget> record;
     if (m_runLogSettings.Enabled)
         record = runlog::RunTarget { runlog::RunTarget::Kind::Folder, runFolder(), -1 };
+    takeLastSentLimits();
     if (m_session.start(m_settings.Port, m_settings.BaudRate, record)
         != platform::SerialError::None) {
         showPortNotOpened();

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "alarms/AlarmRules.h"
+#include "alarms/AlarmSettings.h"
 #include "app/RunLogSettings.h"
 #include "app/Settings.h"
 #include "app/SettingsLocation.h"
@@ -29,6 +31,12 @@ class QToolBar;
 class TDlgAbout;
 class TdlgParam;
 class TdlgRegParam;
+
+namespace alarms {
+class AlarmBell;
+class AlarmSound;
+class DesktopNotifier;
+} // namespace alarms
 
 namespace platform {
 class MessageTimer;
@@ -80,6 +88,14 @@ public:
     /** The run under way, or the last one of this start, as the history shows it. */
     const history::LiveRun& liveRun() const { return m_liveRun; }
 
+    /** Takes new alarm settings: the rules, the bell, the notifications and the sound follow at
+     * once, and they are written with the other settings at close. */
+    void applyAlarmSettings(const alarms::AlarmSettings& settings);
+    const alarms::AlarmSettings& alarmSettings() const { return m_alarmSettings; }
+    /** Whether the band rule knows the regulator's limits to work with. */
+    bool alarmBandActive() const { return m_alarmRules.bandActive(); }
+    alarms::AlarmRules& alarmRules() { return m_alarmRules; }
+
     /** Draws the empty chart with the current settings. */
     void InitPictures();
     /** Draws for the newest reading, the sample counter's, from the sample buffer. */
@@ -118,6 +134,9 @@ private:
     QString runFolder() const;
     void reportLogFailure(const runlog::LogFailure& failure);
     void reportLogStall(const QString& path);
+    void buildAlarms();
+    void alarmTransition(const alarms::AlarmEvent& event);
+    void takeLastSentLimits();
     chart::ChartScale chartScale() const;
 
     app::SettingsLocation m_location;
@@ -129,8 +148,11 @@ private:
     // The run as the history shows it: a listener of the session, so it outlives the session,
     // whose end (in its destructor) it is told of.
     history::LiveRun m_liveRun;
+    // The alarm rules are a listener as well, and outlive the session for the same reason.
+    alarms::AlarmRules m_alarmRules;
     session::PollSession m_session;
     app::RunLogSettings m_runLogSettings;
+    alarms::AlarmSettings m_alarmSettings;
 
     QMenuBar* mm1 = nullptr;
     QFrame* CoolBar1 = nullptr;
@@ -139,6 +161,9 @@ private:
     QLabel* Image1 = nullptr;
     QMenu* PopupMenu1 = nullptr;
     QAction* itmCurrentRun = nullptr;
+    alarms::AlarmBell* btnAlarm = nullptr;
+    alarms::DesktopNotifier* m_notifier = nullptr;
+    alarms::AlarmSound* m_alarmSound = nullptr;
     platform::MessageTimer* tmr1 = nullptr;
 
     TDlgAbout* DlgAbout = nullptr;

@@ -62,6 +62,12 @@ void HistoryPlot::setLimits(std::vector<LimitsStep> limits)
     update();
 }
 
+void HistoryPlot::setAlarms(std::vector<AlarmSpan> alarms)
+{
+    m_alarms = std::move(alarms);
+    update();
+}
+
 void HistoryPlot::setCompare(
     std::shared_ptr<const RunColumns> other, const QString& runLabel, const QString& otherLabel)
 {
@@ -103,6 +109,7 @@ PlotScene HistoryPlot::scene() const
     PlotScene scene;
     scene.run = m_run.get();
     scene.limits = m_limits;
+    scene.alarms = m_alarms;
     scene.compare = m_compare.get();
     scene.runLabel = m_runLabel;
     scene.compareLabel = m_compareLabel;
@@ -258,8 +265,19 @@ void HistoryPlot::hover(const QPoint& at)
         emit hoverText({});
         return;
     }
-    const qsizetype tick = nearestTick(*m_run, m_view.msAt(at.x()));
-    emit hoverText(tick < 0 ? QString() : tickText(*m_run, tick));
+    const double ms = m_view.msAt(at.x());
+    const qsizetype tick = nearestTick(*m_run, ms);
+    QString text = tick < 0 ? QString() : tickText(*m_run, tick);
+    // The alarms under the pointer, named after the tick's values.
+    const double lastMs
+        = m_run->isEmpty() ? 0.0 : static_cast<double>(m_run->elapsedAt(m_run->size() - 1));
+    for (const AlarmSpan& span : m_alarms) {
+        const double from = static_cast<double>(span.fromMs - m_run->startMs());
+        const double to = span.toMs ? static_cast<double>(*span.toMs - m_run->startMs()) : lastMs;
+        if (ms >= from && ms <= to)
+            text += QStringLiteral("   тревога: ") + alarmSpanName(span.rule);
+    }
+    emit hoverText(text);
 }
 
 void HistoryPlot::placeMarker(const QPoint& at)

@@ -33,6 +33,8 @@ public:
     /** The run shown grew by ticks at its end: the view follows where it was at the newest one. */
     void runGrew();
     void setLimits(std::vector<LimitsStep> limits);
+    /** The run's alarms, drawn as spans and named in the hover text. */
+    void setAlarms(std::vector<AlarmSpan> alarms);
     /** Lays @p other over the run, aligned on elapsed time; null removes it. */
     void setCompare(std::shared_ptr<const RunColumns> other, const QString& runLabel = {},
         const QString& otherLabel = {});
@@ -75,6 +77,7 @@ private:
     std::shared_ptr<const RunColumns> m_run;
     std::shared_ptr<const RunColumns> m_compare;
     std::vector<LimitsStep> m_limits;
+    std::vector<AlarmSpan> m_alarms;
     QString m_runLabel;
     QString m_compareLabel;
     PlotOverlay m_overlay;

@@ -44,6 +44,7 @@ LoadedRun readRun(const QString& path)
     const RunColumns& run = *loaded.run;
     const std::int64_t end = run.isEmpty() ? run.startMs() : run.timeAt(run.size() - 1);
     loaded.limits = readLimitsSteps(QFileInfo(path).absolutePath(), run.startMs(), end);
+    loaded.alarms = readAlarmSpans(path);
     return loaded;
 }
 
@@ -189,6 +190,7 @@ void HistoryWindow::loadFinished()
     m_run = loaded.run;
     m_plot->setRun(m_run);
     m_plot->setLimits(std::move(loaded.limits));
+    m_plot->setAlarms(std::move(loaded.alarms));
     emit runLoaded();
 }
 
@@ -197,6 +199,7 @@ void HistoryWindow::followLive(LiveRun& live)
     m_live = &live;
     connect(&live, &LiveRun::grew, this, &HistoryWindow::liveGrew);
     connect(&live, &LiveRun::limitsChanged, this, &HistoryWindow::liveLimitsChanged);
+    connect(&live, &LiveRun::alarmsChanged, this, &HistoryWindow::liveAlarmsChanged);
     adoptLiveRun();
 }
 
@@ -209,6 +212,7 @@ void HistoryWindow::adoptLiveRun()
     if (!m_run)
         return;
     liveLimitsChanged();
+    liveAlarmsChanged();
     readFileLimits();
 }
 
@@ -251,6 +255,13 @@ void HistoryWindow::liveLimitsChanged()
     std::vector<LimitsStep> own = m_live->limitsBeforeRun();
     own.insert(own.end(), m_live->limitsDuringRun().begin(), m_live->limitsDuringRun().end());
     m_plot->setLimits(mergeLimits(std::move(own), m_fileLimits, m_run->startMs()));
+}
+
+void HistoryWindow::liveAlarmsChanged()
+{
+    if (!m_live || !m_run || m_live->columns() != m_run)
+        return;
+    m_plot->setAlarms(m_live->alarms());
 }
 
 void HistoryWindow::setTitle()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/AlarmSpans.h"
 #include "history/LimitsSteps.h"
 #include "history/RunColumns.h"
 
@@ -24,6 +25,7 @@ struct LoadedRun {
     qsizetype skippedLines = 0;
     qsizetype firstSkippedLine = 0;
     std::vector<LimitsStep> limits;
+    std::vector<AlarmSpan> alarms; ///< from alarms.csv in its folder
 };
 
 /**
@@ -69,6 +71,7 @@ private:
     void readFileLimits();
     void liveGrew();
     void liveLimitsChanged();
+    void liveAlarmsChanged();
     void setTitle();
     void compareWith();
     void compareFinished();

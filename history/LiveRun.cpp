@@ -21,6 +21,7 @@ void LiveRun::runBegan(const QDateTime& start)
     m_columns = std::make_shared<RunColumns>();
     m_columns->setStartMs(start.toMSecsSinceEpoch());
     m_limits.clear();
+    m_alarms.clear();
     m_before = m_lastSent;
     m_running = true;
     emit began();
@@ -64,6 +65,17 @@ void LiveRun::limitsSent(
         return;
     m_limits.push_back(step);
     emit limitsChanged();
+}
+
+void LiveRun::alarmTransition(const alarms::AlarmEvent& event)
+{
+    if (!m_columns)
+        return;
+    // An acknowledgement changes no span.
+    if (event.event == alarms::AlarmEventKind::Acknowledged)
+        return;
+    followAlarm(m_alarms, event);
+    emit alarmsChanged();
 }
 
 } // namespace history

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/AlarmSpans.h"
 #include "history/LimitsSteps.h"
 #include "history/RunColumns.h"
 #include "session/TickListener.h"
@@ -43,6 +44,11 @@ public:
      *  none were sent. */
     const std::vector<LimitsStep>& limitsBeforeRun() const { return m_before; }
 
+    /** A transition of the alarm rules, which run beside it on the same ticks. */
+    void alarmTransition(const alarms::AlarmEvent& event);
+    /** The alarms of the current or last run, from its raises to their clears. */
+    const std::vector<AlarmSpan>& alarms() const { return m_alarms; }
+
 signals:
     void began();
     /** One tick more in columns(). */
@@ -50,6 +56,8 @@ signals:
     void ended();
     /** limitsDuringRun() has one more. */
     void limitsChanged();
+    /** alarms() changed. */
+    void alarmsChanged();
 
 private:
     std::function<QString()> m_filePath;
@@ -57,6 +65,7 @@ private:
     std::vector<LimitsStep> m_limits;
     std::vector<LimitsStep> m_before;
     std::vector<LimitsStep> m_lastSent; ///< the last upload sent, whenever it was
+    std::vector<AlarmSpan> m_alarms;
     bool m_running = false;
 };
 

@@ -265,6 +265,28 @@ void drawLimits(QPainter& painter, const PlotView& view, const PlotScene& scene)
     painter.setBrush(Qt::NoBrush);
 }
 
+// Each alarm as a translucent band across the plot with a strip along its top; one pass over
+// the few spans, whatever the run's length.
+void drawAlarms(QPainter& painter, const PlotView& view, const PlotScene& scene)
+{
+    const RunColumns& run = *scene.run;
+    if (scene.alarms.empty() || run.isEmpty())
+        return;
+    const QRect area = view.area();
+    const std::int64_t lastMs = run.elapsedAt(run.size() - 1);
+    QColor band(kAlarmColour);
+    band.setAlpha(40);
+    for (const AlarmSpan& span : scene.alarms) {
+        const double from = static_cast<double>(span.fromMs - run.startMs());
+        const double to = span.toMs ? static_cast<double>(*span.toMs - run.startMs())
+                                    : static_cast<double>(std::max(lastMs, std::int64_t { 0 }));
+        const int x0 = columnOf(view, from);
+        const int x1 = std::max(columnOf(view, std::max(to, from)), x0 + 1);
+        painter.fillRect(QRect(x0, area.top(), x1 - x0, area.height()), band);
+        painter.fillRect(QRect(x0, area.top(), x1 - x0, kAlarmStripHeight), QColor(kAlarmColour));
+    }
+}
+
 void drawLegend(QPainter& painter, const QRect& area, const PlotScene& scene)
 {
     const QFontMetrics metrics = painter.fontMetrics();
@@ -355,8 +377,10 @@ void PlotPainter::paint(QPainter& painter, const QSize& size, const PlotView& vi
     painter.save();
     painter.setClipRect(area);
     // The shading goes under the grid, the lines over it.
-    if (run != nullptr)
+    if (run != nullptr) {
         shadeGaps(painter, view, visible);
+        drawAlarms(painter, view, scene);
+    }
     painter.restore();
 
     drawGrid(painter, view, startMs);

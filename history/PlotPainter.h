@@ -1,5 +1,6 @@
 #pragma once
 
+#include "history/AlarmSpans.h"
 #include "history/LimitsSteps.h"
 #include "history/PlotView.h"
 #include "history/RunColumns.h"
@@ -26,11 +27,16 @@ inline constexpr QRgb kLimitsColour = qRgb(210, 0, 0);
  *  port lost. */
 inline constexpr QRgb kNoReplyShade = qRgb(228, 228, 228);
 inline constexpr QRgb kPortLostShade = qRgb(252, 218, 196);
+/** An alarm, from its raise to its clear: a strip of this colour along the plot's top over a
+ *  translucent band of it across the plot's height. */
+inline constexpr QRgb kAlarmColour = qRgb(200, 0, 120);
+inline constexpr int kAlarmStripHeight = 4;
 
 /** What a plot shows of a run: the same for the screen and for an exported picture. */
 struct PlotScene {
     const RunColumns* run = nullptr; ///< null or empty: an empty plot with its axes
     std::vector<LimitsStep> limits; ///< the limits in force, in time order
+    std::vector<AlarmSpan> alarms; ///< the run's alarms; an open one lasts to its last tick
     const RunColumns* compare = nullptr; ///< a second run, aligned on elapsed time
     QString runLabel; ///< the legend's names of the two runs (shown with a comparison)
     QString compareLabel;

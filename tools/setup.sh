@@ -25,6 +25,7 @@ test_packages=(
     python3-matplotlib                   # the run history's benchmark plots the same run with it
     groff-base man-db                    # the manual pages' check
     fuse3 libfuse3-dev pkg-config        # a file system that stalls on demand, under the run log
+    dbus-daemon dbus-bin dunst           # the alarms' test: a private session bus with a real notification server
 )
 
 case "${1:-all}" in

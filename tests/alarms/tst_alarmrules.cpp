@@ -7,7 +7,8 @@ using namespace alarms;
 
 // Each row: the [Alarms] keys, a script of ticks and commands, and the transitions told.
 // Script: "S=R" a tick at S seconds with reading R, or "S=lost|noreply|short|failed";
-// "Llow-up" limits sent (tenths), "Xlow-up" an upload that failed; "ack"; "end".
+// "Llow-up" limits sent (tenths), "Xlow-up" an upload that failed; "ack"; "end"; "off" all
+// rules turned off.
 // Transitions: "rule:event@S" with "/threshold" when there is one.
 class TestAlarmRules : public QObject {
     Q_OBJECT
@@ -59,6 +60,10 @@ void TestAlarmRules::rules_data()
         << "High=30 Stale=1"
         << "0=31 1=lost 2=lost end"
         << "high:raised@0/30 stale:raised@1 high:ended@2/30 stale:ended@2";
+    QTest::newRow("turning the rules off ends their alarms")
+        << "High=30 Stale=1"
+        << "0=31 1=lost 2=lost off 3=31"
+        << "high:raised@0/30 stale:raised@1 high:ended@2/30 stale:ended@2";
     QTest::newRow("disabled tells nothing") << "Enabled=0 High=30"
                                             << "0=31 1=31 end"
                                             << "";
@@ -99,6 +104,8 @@ void TestAlarmRules::rules()
             rules.acknowledgeAll();
         } else if (step == "end") {
             rules.runEnded();
+        } else if (step == "off") {
+            rules.setSettings({});
         } else if (step.startsWith('L') || step.startsWith('X')) {
             const QStringList edges = step.mid(1).split('-');
             rules.limitsSent(start,

@@ -131,8 +131,15 @@ private slots:
         open();
         QCOMPARE(captions(child<QToolBar>("ToolBar1")->actions()),
             QStringList({ "Установить параметры регулятора", "Старт опроса температуры",
-                "Остановка опроса температуры", "-", "Параметры", "-", "О программе" }));
+                "Остановка опроса температуры", "-", "Параметры", "-", "О программе", "", "-",
+                "" }));
         auto* toolBar = child<QToolBar>("ToolBar1");
+        // The alarm's bell keeps to the right end, whatever the design's buttons take.
+        auto* bell = m_form->findChild<QToolButton*>("btnAlarm");
+        QVERIFY(bell);
+        QCOMPARE(bell->geometry().right(), toolBar->contentsRect().right());
+        QCOMPARE(bell->size(), QSize(23, 22));
+        QCOMPARE(bell->toolTip(), QStringLiteral("Тревог нет"));
         QCOMPARE(toolBar->widgetForAction(child<QAction>("btnSep1"))->geometry().left(), 69);
         QCOMPARE(toolBar->widgetForAction(child<QAction>("btnSep2"))->geometry().left(), 100);
     }
@@ -224,10 +231,38 @@ private slots:
         QVERIFY(m_form->close());
         const QByteArray written = readFile(m_ini);
         QVERIFY(written.startsWith("[Options]\r\nPort=COM1\r\nBaudRate=38400\r\n"));
-        // The 22 keys of [Options], then the run log's section.
-        QVERIFY(written.endsWith(
-            "GraphFontStyle=0\r\nShowSignalFlag=1\r\n[RunLog]\r\nEnabled=1\r\nFolder=\r\n"));
-        QCOMPARE(written.count("\r\n"), 26);
+        // The 22 keys of [Options], then the run log's section and the alarms'.
+        QVERIFY(written.endsWith("GraphFontStyle=0\r\nShowSignalFlag=1\r\n[RunLog]\r\nEnabled=1\r\n"
+                                 "Folder=\r\n[Alarms]\r\nEnabled=0\r\nHigh=\r\nLow=\r\nBand=0\r\n"
+                                 "Margin=\r\nStale=\r\nDelay=\r\nHysteresis=\r\nSound=0\r\n"));
+        QCOMPARE(written.count("\r\n"), 36);
+    }
+
+    // The rules take [Alarms] from the file; a reading above High rings the bell, a click on it
+    // acknowledges; the section goes back to the file with the settings last applied.
+    void alarmsFromTheFileToTheBellAndBack()
+    {
+        QVERIFY(writeFile(
+            m_ini, "[Options]\r\nPort=/nonexistent/tty\r\n[Alarms]\r\nEnabled=1\r\nHigh=30.5\r\n"));
+        open();
+        QCOMPARE(m_form->alarmSettings().High, std::optional<double>(30.5));
+        QVERIFY(!m_form->alarmBandActive());
+        auto* bell = m_form->findChild<QToolButton*>("btnAlarm");
+        session::TickResult tick;
+        tick.time = QDateTime::currentDateTimeUtc();
+        tick.reading = 31.0;
+        m_form->alarmRules().tickDone(tick);
+        QCOMPARE(bell->toolTip(), QStringLiteral("Тревога: температура выше 30,5 °C (31,0 °C)"));
+        bell->click();
+        QCOMPARE(m_form->alarmRules().state(alarms::Rule::High), alarms::AlarmState::Acknowledged);
+        QVERIFY(bell->toolTip().startsWith(QStringLiteral("Тревога подтверждена: ")));
+
+        alarms::AlarmSettings changed = m_form->alarmSettings();
+        changed.Sound = true;
+        m_form->applyAlarmSettings(changed);
+        QVERIFY(m_form->close());
+        QVERIFY(readFile(m_ini).contains("[Alarms]\r\nEnabled=1\r\nHigh=30.5\r\n"));
+        QVERIFY(readFile(m_ini).contains("Hysteresis=\r\nSound=1\r\n"));
     }
 
     void exitBehavesLikeTheCloseButton()

@@ -32,7 +32,9 @@ expected=$(printf '%s\r\n' \
     'GraphFontStyle=0' 'ShowSignalFlag=1' \
     '[Other]' \
     'Keep=me' \
-    '[RunLog]' 'Enabled=1' 'Folder=')
+    '[RunLog]' 'Enabled=1' 'Folder=' \
+    '[Alarms]' 'Enabled=0' 'High=' 'Low=' 'Band=0' 'Margin=' 'Stale=' 'Delay=' 'Hysteresis=' \
+    'Sound=0')
 actual=$(cat "$work/VelmoraThermo.ini")
 if [ "$actual" != "$expected" ]; then
     diff <(echo "$expected") <(echo "$actual") >&2 || true

@@ -40,16 +40,7 @@ copy_plot() {
     xdotool windowactivate --sync "$history" key --clearmodifiers ctrl+c
     wait_until 10 "xclip -selection clipboard -t TARGETS -o 2>/dev/null | grep -q image/ppm"
     xclip -selection clipboard -t image/ppm -o >"$work/$1.ppm"
-    python3 - "$work/$1.ppm" "${2:-$line_colour}" <<'COUNT'
-import sys
-data = open(sys.argv[1], "rb").read()
-# A portable pixmap: "P6", the width, the height and the largest value, then the pixels.
-fields = data.split(maxsplit=4)
-width, height = int(fields[1]), int(fields[2])
-pixels = data[len(data) - width * height * 3:]
-colour = bytes.fromhex(sys.argv[2].replace(" ", ""))
-print(sum(pixels[i:i + 3] == colour for i in range(0, len(pixels), 3)))
-COUNT
+    ppm_pixels_of_colour "$work/$1.ppm" "${2:-$line_colour}"
 }
 [ "$(copy_plot first)" -gt 50 ] || fail "no line in the history plot"
 [ "$(copy_plot first "$limits_colour")" -gt 50 ] || fail "no limits in the history plot"

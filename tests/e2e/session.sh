@@ -304,3 +304,27 @@ expect_answers_over_dead_line() {
     [ "$longest_wait_ms" -lt 2500 ] || fail "the window did not answer for $longest_wait_ms ms"
     [ "$cpu_percent" -lt 50 ] || fail "the program used $cpu_percent % of a core: $what"
 }
+
+# Prints how many pixels of the portable pixmap $1 have the colour $2 ("rrggbb"), inside the
+# rectangle x $3, y $4, width $5, height $6 when given.
+ppm_pixels_of_colour() {
+    python3 - "$@" <<'COUNT'
+import sys
+data = open(sys.argv[1], "rb").read()
+# A portable pixmap: "P6", the width, the height and the largest value, then the pixels.
+fields = data.split(maxsplit=4)
+width, height = int(fields[1]), int(fields[2])
+pixels = data[len(data) - width * height * 3:]
+colour = bytes.fromhex(sys.argv[2])
+x, y, w, h = (int(v) for v in sys.argv[3:7]) if len(sys.argv) > 3 else (0, 0, width, height)
+print(sum(pixels[(r * width + c) * 3:(r * width + c) * 3 + 3] == colour
+          for r in range(max(y, 0), min(y + h, height)) for c in range(max(x, 0), min(x + w, width))))
+COUNT
+}
+
+# Saves what the screen shows of the window $1 as the portable pixmap $2, with the screenshot
+# program $3 (tools/screenshot).
+grab_window() {
+    eval "$(xdotool getwindowgeometry --shell "$1")"
+    XDG_RUNTIME_DIR="$work" "$3" "$2" "$X" "$Y" "$WIDTH" "$HEIGHT" || fail "no screenshot of window $1"
+}

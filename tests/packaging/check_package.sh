@@ -75,8 +75,8 @@ programs="$(awk '$1 == "-rwxr-xr-x" { print $6 }' "$work/contents" | sort | tr '
 # The fields: the libraries dpkg-shlibdeps found, and the platform plugins and fonts the window
 # needs besides.
 depends="$(dpkg-deb --field "$deb" Depends)"
-for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6 qt6-qpa-plugins \
-    fonts-dejavu-core; do
+for library in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6 libqt6dbus6 \
+    qt6-qpa-plugins fonts-dejavu-core; do
     tr ',' '\n' <<<"$depends" | sed -E 's/^ +//; s/[ (].*//' | grep -qx -- "$library" \
         || fail "Depends lacks $library: $depends"
 done

@@ -1,5 +1,6 @@
 // Saves a part of the X screen as a PNG file: what the user's guide shows of the program's
-// windows, taken from the running program.
+// windows, taken from the running program. An OUTPUT named .ppm is a portable pixmap, which the
+// whole-program tests read without an image library.
 //
 // Usage: screenshot OUTPUT.png X Y WIDTH HEIGHT
 
@@ -31,7 +32,7 @@ int main(int argc, char* argv[])
     const QPixmap picture = screen
         ? screen->grabWindow(0, numbers[0], numbers[1], numbers[2], numbers[3])
         : QPixmap();
-    if (picture.isNull() || !picture.save(QString::fromLocal8Bit(argv[1]), "PNG")) {
+    if (picture.isNull() || !picture.save(QString::fromLocal8Bit(argv[1]))) {
         std::fprintf(stderr, "screenshot: cannot grab or write %s\n", argv[1]);
         return 1;
     }
