@@ -18,6 +18,7 @@
 #include "platform/MessageTimer.h"
 #include "platform/Profile.h"
 #include "platform/WindowPlacement.h"
+#include "preferences/PreferencesDialog.h"
 #include "resources/Pictures.h"
 #include "runlog/LimitsRecord.h"
 
@@ -200,6 +201,8 @@ void TForm1::buildMenu()
     itmService->menuAction()->setObjectName(QStringLiteral("itmService"));
     itmService->addAction(
         addCommand(QStringLiteral("itmParam"), QStringLiteral("Параметры"), &TForm1::ParamClick));
+    itmService->addAction(addCommand(
+        QStringLiteral("itmMore"), QStringLiteral("Дополнительно…"), &TForm1::MoreClick));
 
     // The run log's menu goes between the design's menus and "О программе".
     QMenu* itmRunLog = mm1->addMenu(QStringLiteral("Журнал"));
@@ -556,6 +559,22 @@ void TForm1::ParamClick()
     }
     applyInterval();
     InitPictures();
+}
+
+void TForm1::MoreClick()
+{
+    preferences::PreferencesDialog dialog(this);
+    app::RunLogSettings byDefault = m_runLogSettings;
+    byDefault.Folder.clear();
+    dialog.fill(m_runLogSettings, app::runFolder(m_location, byDefault), m_alarmSettings,
+        alarmBandActive());
+    if (dialog.exec() != QDialog::Accepted)
+        return;
+    // Like the rest of the settings, these are written when the window closes; a run going on
+    // keeps its file, the next Start takes the new folder.
+    m_runLogSettings = dialog.runLogSettings();
+    applyAlarmSettings(dialog.alarmSettings());
+    takeLastSentLimits();
 }
 
 void TForm1::AboutClick()

@@ -106,6 +106,8 @@ public:
     void StopClick();
     void GetTemperClick();
     void ParamClick();
+    /** The run log's and the alarms' settings, a page each. */
+    void MoreClick();
     void AboutClick();
     void itmCopyClick();
     void ExitClick();

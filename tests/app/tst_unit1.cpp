@@ -4,12 +4,15 @@
 #include "app/Unit1.h"
 #include "platform/MessageTimer.h"
 
+#include <QCheckBox>
 #include <QClipboard>
 #include <QFile>
 #include <QGroupBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
@@ -156,7 +159,7 @@ private slots:
             QStringList({ "Установить параметры регулятора", "Старт опроса температуры",
                 "Остановка опроса температуры" }));
         QCOMPARE(captions(child<QAction>("itmService")->menu()->actions()),
-            QStringList({ "Параметры" }));
+            QStringList({ "Параметры", "Дополнительно…" }));
         // The run log's menu: the current run only once there has been one.
         QCOMPARE(captions(child<QAction>("itmRunLog")->menu()->actions()),
             QStringList({ "Текущий опрос", "Открыть опрос…", "Папка опросов" }));
@@ -257,10 +260,18 @@ private slots:
         QCOMPARE(m_form->alarmRules().state(alarms::Rule::High), alarms::AlarmState::Acknowledged);
         QVERIFY(bell->toolTip().startsWith(QStringLiteral("Тревога подтверждена: ")));
 
-        alarms::AlarmSettings changed = m_form->alarmSettings();
-        changed.Sound = true;
-        m_form->applyAlarmSettings(changed);
+        // "Дополнительно…" changes the sound and the run folder; both are written at close.
+        QTimer::singleShot(0, m_form.get(), [] {
+            QVERIFY(QTest::qWaitFor([] { return QApplication::activeModalWidget() != nullptr; }));
+            QWidget* dialog = QApplication::activeModalWidget();
+            dialog->findChild<QCheckBox*>("chkAlarmSound")->setChecked(true);
+            dialog->findChild<QLineEdit*>("edtRunFolder")->setText(QStringLiteral("elsewhere"));
+            dialog->findChild<QPushButton*>("btnMoreOk")->click();
+        });
+        child<QAction>("itmMore")->trigger();
+        QVERIFY(m_form->alarmSettings().Sound);
         QVERIFY(m_form->close());
+        QVERIFY(readFile(m_ini).contains("[RunLog]\r\nEnabled=1\r\nFolder=elsewhere\r\n"));
         QVERIFY(readFile(m_ini).contains("[Alarms]\r\nEnabled=1\r\nHigh=30.5\r\n"));
         QVERIFY(readFile(m_ini).contains("Hysteresis=\r\nSound=1\r\n"));
     }
