@@ -47,7 +47,8 @@ QProcessEnvironment alarmEnvironment(const QProcessEnvironment& base, const Alar
     const QString& port, const QString& runFile)
 {
     QProcessEnvironment environment = base;
-    environment.insert(QStringLiteral("VELMORA_ALARM_RULE"), QString::fromLatin1(ruleName(event.rule)));
+    environment.insert(
+        QStringLiteral("VELMORA_ALARM_RULE"), QString::fromLatin1(ruleName(event.rule)));
     environment.insert(
         QStringLiteral("VELMORA_ALARM_EVENT"), QString::fromLatin1(eventName(event.event)));
     environment.insert(QStringLiteral("VELMORA_ALARM_TEMPERATURE"),
@@ -61,8 +62,8 @@ QProcessEnvironment alarmEnvironment(const QProcessEnvironment& base, const Alar
     return environment;
 }
 
-AlarmCommand::AlarmCommand(const QString& program, const QString& port,
-    const AlarmCommandBounds& bounds, QObject* parent)
+AlarmCommand::AlarmCommand(
+    const QString& program, const QString& port, const AlarmCommandBounds& bounds, QObject* parent)
     : QObject(parent)
     , m_program(program)
     , m_port(port)
@@ -122,7 +123,7 @@ void AlarmCommand::startNext()
     m_process->setStandardOutputFile(QProcess::nullDevice());
     connect(m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
         using Kind = AlarmCommandOutcome::Kind;
-        const Kind kind = m_timedOut ? Kind::TimedOut
+        const Kind kind = m_timedOut         ? Kind::TimedOut
             : status == QProcess::NormalExit ? Kind::Exited
                                              : Kind::Signalled;
         ended(kind, code);

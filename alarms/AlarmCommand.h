@@ -56,8 +56,8 @@ class AlarmCommand : public QObject {
     Q_OBJECT
 
 public:
-    AlarmCommand(const QString& program, const QString& port,
-        const AlarmCommandBounds& bounds = {}, QObject* parent = nullptr);
+    AlarmCommand(const QString& program, const QString& port, const AlarmCommandBounds& bounds = {},
+        QObject* parent = nullptr);
     ~AlarmCommand() override;
     AlarmCommand(const AlarmCommand&) = delete;
     AlarmCommand& operator=(const AlarmCommand&) = delete;

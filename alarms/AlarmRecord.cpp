@@ -31,8 +31,8 @@ QByteArray alarmNumber(const std::optional<double>& value)
 QByteArray alarmRow(const AlarmEvent& event, const QString& runFile)
 {
     return runlog::timeText(event.time) + ',' + csvField(runFile) + ',' + ruleName(event.rule) + ','
-        + eventName(event.event) + ',' + alarmNumber(event.temperature) + ',' + alarmNumber(event.threshold)
-        + '\n';
+        + eventName(event.event) + ',' + alarmNumber(event.temperature) + ','
+        + alarmNumber(event.threshold) + '\n';
 }
 
 void recordAlarm(runlog::RunWriter& writer, const QString& folder, const QString& runFile,

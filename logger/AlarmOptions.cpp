@@ -29,8 +29,7 @@ constexpr AlarmOption kStale { "alarm-stale", AlarmValue::Seconds, "seconds such
 constexpr AlarmOption kDelay { "alarm-delay", AlarmValue::Seconds, "seconds such as 10" };
 constexpr AlarmOption kHysteresis { "alarm-hysteresis", AlarmValue::Degrees,
     "degrees such as 0.5" };
-constexpr const AlarmOption* kValued[]
-    = { &kHigh, &kLow, &kBand, &kStale, &kDelay, &kHysteresis };
+constexpr const AlarmOption* kValued[] = { &kHigh, &kLow, &kBand, &kStale, &kDelay, &kHysteresis };
 constexpr char kOnAlarm[] = "on-alarm";
 
 QString nameOf(const AlarmOption& option)
@@ -58,10 +57,10 @@ QString rangeText(double value)
 std::variant<double, UsageError> alarmNumber(const AlarmOption& option, const QString& text)
 {
     const QString trimmed = text.trimmed();
-    const bool plain = !trimmed.isEmpty()
-        && std::all_of(trimmed.begin(), trimmed.end(), [](QChar c) {
-               return (c >= u'0' && c <= u'9') || c == u'.' || c == u'-' || c == u'+';
-           });
+    const bool plain
+        = !trimmed.isEmpty() && std::all_of(trimmed.begin(), trimmed.end(), [](QChar c) {
+              return (c >= u'0' && c <= u'9') || c == u'.' || c == u'-' || c == u'+';
+          });
     bool ok = false;
     const double value = plain ? QLocale::c().toDouble(trimmed, &ok) : 0.0;
     if (!ok || !std::isfinite(value))
@@ -169,7 +168,8 @@ void applyAlarmOptions(
 
 QString alarmHelp()
 {
-    return QStringLiteral(R"(Alarms (each --alarm-* option turns them on; by default the [Alarms] section
+    return QStringLiteral(
+        R"(Alarms (each --alarm-* option turns them on; by default the [Alarms] section
 of the settings is used when its Enabled is on; an option wins over its key):
   --alarm-high T     raise "high" when a reading is above T degrees (0 is 0 °C)
   --alarm-low T      raise "low" when a reading is below T degrees

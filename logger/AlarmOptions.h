@@ -27,8 +27,8 @@ std::optional<UsageError> checkAlarmOptions(const QCommandLineParser& parser, Op
  * value for its key. A temperature of 0 is 0 °C; 0 s of staleness, delay or hysteresis is off.
  * Only after checkAlarmOptions() took them.
  */
-void applyAlarmOptions(const QCommandLineParser& parser, const QString& settingsFile,
-    Options& options);
+void applyAlarmOptions(
+    const QCommandLineParser& parser, const QString& settingsFile, Options& options);
 
 /** What --help says of the alarm options. */
 QString alarmHelp();

@@ -353,7 +353,8 @@ Options:
   -q, --quiet        print nothing but failures
   -h, --help         show this text and exit
   -v, --version      show the version and exit
-)") + alarmHelp() + QStringLiteral(R"(
+)") + alarmHelp()
+        + QStringLiteral(R"(
 Without --count or --duration it polls until stopped (Ctrl+C, SIGTERM, SIGHUP):
 the poll under way is finished and its row written, then the file and the port
 are closed. A stop signal ignored when it starts stays ignored: under nohup it
