@@ -1,8 +1,8 @@
 #include "platform/StandardStreams.h"
 
-#include <cinttypes>
-#include <cstdio>
-#include <cstdlib>
+#include <QByteArray>
+#include <QList>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -15,18 +15,18 @@ bool standardErrorIsTerminal()
 
 bool standardErrorIsJournal()
 {
-    const char* stream = std::getenv("JOURNAL_STREAM");
-    if (stream == nullptr)
+    // "DEVICE:INODE", both decimal.
+    const QList<QByteArray> parts = qgetenv("JOURNAL_STREAM").split(':');
+    if (parts.size() != 2)
         return false;
-    std::uintmax_t device = 0;
-    std::uintmax_t inode = 0;
-    char rest = 0;
-    if (std::sscanf(stream, "%" SCNuMAX ":%" SCNuMAX "%c", &device, &inode, &rest) != 2)
-        return false;
+    bool deviceOk = false;
+    bool inodeOk = false;
+    const qulonglong device = parts[0].toULongLong(&deviceOk);
+    const qulonglong inode = parts[1].toULongLong(&inodeOk);
     struct stat status { };
-    if (::fstat(STDERR_FILENO, &status) != 0)
+    if (!deviceOk || !inodeOk || ::fstat(STDERR_FILENO, &status) != 0)
         return false;
-    return std::uintmax_t(status.st_dev) == device && std::uintmax_t(status.st_ino) == inode;
+    return qulonglong(status.st_dev) == device && qulonglong(status.st_ino) == inode;
 }
 
 int standardOutputHandle()
