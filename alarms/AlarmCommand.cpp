@@ -1,6 +1,7 @@
 #include "alarms/AlarmCommand.h"
 
 #include "alarms/AlarmRecord.h"
+#include "platform/ChildProcess.h"
 #include "runlog/RunRow.h"
 
 #include <QEventLoop>
@@ -75,10 +76,10 @@ AlarmCommand::AlarmCommand(
     m_kill.setSingleShot(true);
     connect(&m_limit, &QTimer::timeout, this, [this] {
         m_timedOut = true;
-        m_process->terminate();
+        stop(false);
         m_kill.start(m_bounds.killAfter);
     });
-    connect(&m_kill, &QTimer::timeout, this, [this] { m_process->kill(); });
+    connect(&m_kill, &QTimer::timeout, this, [this] { stop(true); });
 }
 
 AlarmCommand::~AlarmCommand()
@@ -86,7 +87,7 @@ AlarmCommand::~AlarmCommand()
     // Nobody is told any more; the program is not left behind.
     if (m_process) {
         m_process->disconnect(this);
-        m_process->kill();
+        stop(true);
         m_process->waitForFinished(int(m_bounds.killAfter.count()));
     }
 }
@@ -121,6 +122,7 @@ void AlarmCommand::startNext()
     m_process->setStandardInputFile(QProcess::nullDevice());
     m_process->setProcessChannelMode(QProcess::ForwardedErrorChannel);
     m_process->setStandardOutputFile(QProcess::nullDevice());
+    m_process->setChildProcessModifier(platform::prepareChildProcess);
     connect(m_process, &QProcess::finished, this, [this](int code, QProcess::ExitStatus status) {
         using Kind = AlarmCommandOutcome::Kind;
         const Kind kind = m_timedOut         ? Kind::TimedOut
@@ -186,15 +188,27 @@ std::size_t AlarmCommand::abandon()
     m_queue.clear();
     if (m_running && m_process) {
         m_abandoning = true;
-        m_process->terminate();
+        stop(false);
         const std::chrono::milliseconds grace = std::min(m_bounds.killAfter, kStopGrace);
         if (!m_process->waitForFinished(int(grace.count()))) {
-            m_process->kill();
+            stop(true);
             m_process->waitForFinished(int(m_bounds.killAfter.count()));
         }
         m_abandoning = false;
     }
     return notRun;
+}
+
+void AlarmCommand::stop(bool kill)
+{
+    // The program's whole group: a script's own children (a mail or curl that hangs) go too.
+    if (m_process && m_process->state() != QProcess::NotRunning
+        && !platform::signalProcessGroup(m_process->processId(), kill)) {
+        if (kill)
+            m_process->kill();
+        else
+            m_process->terminate();
+    }
 }
 
 } // namespace alarms

@@ -49,7 +49,8 @@ QProcessEnvironment alarmEnvironment(const QProcessEnvironment& base, const Alar
  * Runs a program for each alarm event, with no shell and no arguments, the event in its
  * environment: one at a time, in the order the events came, each bounded in time. Its standard
  * input is empty, its standard output discarded (the rows may be on ours), its standard error
- * ours. Nothing here waits: the caller's event loop drives the runs, and each end is told by
+ * ours. It runs in a process group of its own, which is stopped as a whole. Nothing here
+ * waits: the caller's event loop drives the runs, and each end is told by
  * finished().
  */
 class AlarmCommand : public QObject {
@@ -90,6 +91,8 @@ private:
         QString runFile;
     };
     void startNext();
+    // SIGTERM, or SIGKILL when @p kill, to the run under way.
+    void stop(bool kill);
     void ended(AlarmCommandOutcome::Kind kind, int code, const QString& error = {});
 
     QString m_program;

@@ -7,6 +7,16 @@
 
 using namespace alarms;
 
+namespace {
+
+QByteArray readAll(const QString& path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+} // namespace
+
 // The program run for each alarm event: what it is given, in what order, and how its end is told.
 class TestAlarmCommand : public QObject {
     Q_OBJECT
@@ -29,6 +39,9 @@ void TestAlarmCommand::runs_data()
     QTest::newRow("signal") << QByteArray("kill -KILL $$") << 1 << 10 << "signal 9" << 1;
     QTest::newRow("hung: SIGTERM at the bound")
         << QByteArray("exec sleep 60") << 2 << 10 << "timed out 15;timed out 15" << 2;
+    QTest::newRow("hung: its children stopped too")
+        << QByteArray("sleep 60 & echo $! > \"$(dirname \"$0\")/child\"; wait") << 1 << 10
+        << "timed out 15" << 1;
     QTest::newRow("SIGTERM ignored: SIGKILL after")
         << QByteArray("trap '' TERM; exec sleep 60") << 1 << 10 << "timed out 9" << 1;
     QTest::newRow("queue full: dropped") << QByteArray() << 3 << 1 << "exited 0;exited 0" << 2;
@@ -88,8 +101,15 @@ void TestAlarmCommand::runs()
     QVERIFY(command.finish(QDeadlineTimer(20000)));
     QCOMPARE(told.join(u';'), outcomes);
     QCOMPARE(command.dropped(), std::int64_t(std::max(events - queueLimit - 1, 0)));
-    QFile file(log);
-    const QString written = file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : "";
+    // A child the program left behind is gone (or only waits to be reaped) soon after.
+    if (const QByteArray child = readAll(dir.filePath("child")).trimmed(); !child.isEmpty()) {
+        const QDeadlineTimer gone(20000);
+        while (!readAll("/proc/" + child + "/stat").isEmpty()
+            && !readAll("/proc/" + child + "/stat").contains(") Z") && !gone.hasExpired())
+            QTest::qWait(10);
+        QVERIFY(!gone.hasExpired());
+    }
+    const QString written = QString::fromUtf8(readAll(log));
     QCOMPARE(written, logged == 0 ? QString() : lines.mid(0, logged).join(u'\n') + u'\n');
 }
 
