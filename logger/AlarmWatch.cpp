@@ -69,10 +69,12 @@ void AlarmWatch::transition(const alarms::AlarmEvent& event)
     if (event.event == alarms::AlarmEventKind::Raised)
         ++m_raised;
     m_tell(alarmLine(event, m_options.alarms.Stale), alarmPriority(event.event));
+    // The run's newest file at this moment (none on standard output).
+    const QString runFile = m_session.record().filePath();
     if (!m_recordFolder.isEmpty())
-        alarms::recordAlarm(m_session.record(), m_recordFolder, m_runFile, event);
+        alarms::recordAlarm(m_session.record(), m_recordFolder, runFile, event);
     if (m_command)
-        m_command->enqueue(event, m_runFile);
+        m_command->enqueue(event, runFile);
 }
 
 void AlarmWatch::ran(const alarms::AlarmCommandOutcome& outcome)

@@ -51,8 +51,6 @@ public:
     void begin(const QString& recordFolder);
     /** Once the limits are sent, if at all: says when the band rule has no limits to work with. */
     void tellBand();
-    /** The run's file, for alarms.csv and the program (empty: none, standard output). */
-    void setRunFile(const QString& runFile) { m_runFile = runFile; }
 
     /**
      * At the end of the run: lets the program's runs still waiting go on, each within its bound,
@@ -74,7 +72,6 @@ private:
     alarms::AlarmRules m_rules;
     std::unique_ptr<alarms::AlarmCommand> m_command;
     QString m_recordFolder;
-    QString m_runFile;
     std::int64_t m_raised = 0;
 };
 

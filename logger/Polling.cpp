@@ -210,7 +210,6 @@ int runPolling(const Options& options)
     record.waitUntilDone(kStopWait);
     QCoreApplication::sendPostedEvents(&record, QEvent::MetaCall);
     state.beginning = false;
-    alarms.setRunFile(record.filePath());
     if (state.ended) {
         session.stop();
         return kExitFailure;
