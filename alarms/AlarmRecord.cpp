@@ -19,20 +19,20 @@ QByteArray csvField(const QString& text)
     return '"' + bytes + '"';
 }
 
-QByteArray number(const std::optional<double>& value)
+} // namespace
+
+QByteArray alarmNumber(const std::optional<double>& value)
 {
     if (!value)
         return {};
     return QLocale::c().toString(*value, 'f', QLocale::FloatingPointShortest).toLatin1();
 }
 
-} // namespace
-
 QByteArray alarmRow(const AlarmEvent& event, const QString& runFile)
 {
     return runlog::timeText(event.time) + ',' + csvField(runFile) + ',' + ruleName(event.rule) + ','
-        + eventName(event.event) + ',' + number(event.temperature) + ',' + number(event.threshold)
-        + '\n';
+        + eventName(event.event) + ',' + alarmNumber(event.temperature) + ','
+        + alarmNumber(event.threshold) + '\n';
 }
 
 void recordAlarm(runlog::RunWriter& writer, const QString& folder, const QString& runFile,

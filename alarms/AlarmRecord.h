@@ -14,6 +14,9 @@ namespace alarms {
 inline constexpr char kAlarmsHeader[] = "time,run_file,rule,event,temperature_C,threshold_C\n";
 inline constexpr char kAlarmsFileName[] = "alarms.csv";
 
+/** A temperature or threshold as alarms.csv writes it: "." decimals, shortest; empty for none. */
+QByteArray alarmNumber(const std::optional<double>& value);
+
 /**
  * One row of alarms.csv: 2026-12-09T03:00:02.000+00:00,/runs/x.csv,high,raised,31.2,30
  * The run file is quoted when it holds a comma, a quote or a line break; a temperature or

@@ -1,6 +1,7 @@
 #include "logger/Options.h"
 
 #include "app/Settings.h"
+#include "logger/AlarmOptions.h"
 #include "numeric/IntegerText.h"
 #include "platform/Profile.h"
 #include "platform/SerialPort.h"
@@ -201,6 +202,7 @@ std::variant<Options, UsageError> parseOptions(
     const QCommandLineOption output = valued("output");
     parser.addOptions({ help, version, quiet, listPorts, port, baud, interval, settings, count,
         stopAfter, limitsOption, output });
+    parser.addOptions(alarmOptions());
 
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -272,6 +274,9 @@ std::variant<Options, UsageError> parseOptions(
                 QStringLiteral("give a file name, or - for standard output"));
     }
 
+    if (auto error = checkAlarmOptions(parser, options))
+        return *error;
+
     const bool named = parser.isSet(settings);
     options.settingsLocation
         = named ? app::SettingsLocation::fixed(parser.value(settings)) : defaultSettings;
@@ -280,6 +285,7 @@ std::variant<Options, UsageError> parseOptions(
         return refuse(QStringLiteral("settings"), QStringLiteral("give a file name"));
     if (auto error = readSettings(settingsFile, named, options))
         return *error;
+    applyAlarmOptions(parser, settingsFile, options);
     // The command line wins over the file.
     options.port = portName.value_or(options.port);
     options.baudRate = baudRate.value_or(options.baudRate);
@@ -323,10 +329,10 @@ Options:
   --baud N           the line speed in bits per second
   --interval MS      milliseconds from one poll to the next, 500 or more (so
                      is TimerWorkInterval of the settings, when it is taken)
-  --settings FILE    take Port, BaudRate and TimerWorkInterval from FILE alone,
-                     its run folder beside it; by default from the window's own
-                     settings (see Files below); --port, --baud and --interval
-                     win over the file
+  --settings FILE    take Port, BaudRate, TimerWorkInterval and [Alarms] from
+                     FILE alone, its run folder beside it; by default from the
+                     window's own settings (see Files below); --port, --baud,
+                     --interval and --alarm-* win over the file
   --count N          stop after N polls: N rows, each a reading or the reason
                      there is none
   --duration TIME    stop after TIME in whole s, m or h: 90s, 45m, 12h
@@ -347,6 +353,8 @@ Options:
   -q, --quiet        print nothing but failures
   -h, --help         show this text and exit
   -v, --version      show the version and exit
+)") + alarmHelp()
+        + QStringLiteral(R"(
 Without --count or --duration it polls until stopped (Ctrl+C, SIGTERM, SIGHUP):
 the poll under way is finished and its row written, then the file and the port
 are closed. A stop signal ignored when it starts stays ignored: under nohup it

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "alarms/AlarmSettings.h"
 #include "app/SettingsLocation.h"
 #include "instrument/LimitsUpload.h"
 
@@ -50,6 +51,13 @@ struct Options {
 
     /** The file the readings go to: "-" is standard output; empty: a new file in the run folder. */
     QString output;
+
+    /** The alarm rules: the settings file's [Alarms] with the command line's --alarm-* over it. */
+    alarms::AlarmSettings alarms;
+    /** The command line asked for the band rule (--alarm-band). */
+    bool alarmBandAsked = false;
+    /** The program run for each alarm event (its path as checked); empty: none. */
+    QString onAlarm;
 };
 
 /** A refused command line: one line, without the program's name in front. */

@@ -35,10 +35,15 @@ PollLoop::Stop PollLoop::run(const std::function<bool()>& tick)
     }
     m_timer.setInterval(m_intervalMs);
     m_timer.setEnabled(true);
+    if (m_stopNotifier)
+        m_stopNotifier->setEnabled(true);
     // A stop signal that came before the loop (during the start) is seen on its first round.
     m_loop.exec();
     m_timer.setEnabled(false);
     m_deadlineTimer.stop();
+    // Watched only while it runs: a wait after it may watch the stop handle itself.
+    if (m_stopNotifier)
+        m_stopNotifier->setEnabled(false);
     disconnect(ticking);
     return m_why;
 }

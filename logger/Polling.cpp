@@ -2,6 +2,7 @@
 
 #include "app/RunLogSettings.h"
 #include "app/SettingsLocation.h"
+#include "logger/AlarmWatch.h"
 #include "logger/Options.h"
 #include "logger/PollLoop.h"
 #include "logger/Report.h"
@@ -17,6 +18,7 @@
 #include <QCoreApplication>
 #include <QDeadlineTimer>
 
+#include <algorithm>
 #include <cerrno>
 
 namespace logger {
@@ -25,6 +27,8 @@ namespace {
 
 // The longest a stop waits for the last rows and lines once the tick under way has ended.
 constexpr std::chrono::milliseconds kStopWait { 1000 };
+// Of that second, what the last lines on standard error are left at least.
+constexpr std::chrono::milliseconds kLinesWait { 300 };
 
 // Lines on standard error, through a thread of their own: a terminal on hold (Ctrl+S) or a pipe
 // nobody reads holds up that thread, never polling. A terminal that went away (SIGHUP) or a
@@ -33,14 +37,21 @@ class Messages {
 public:
     Messages()
         : m_writer(platform::standardErrorHandle())
+        , m_journal(platform::standardErrorIsJournal())
     {
     }
     void say(const QString& line) { m_writer.write(line.toLocal8Bit() + '\n'); }
     void tell(const QString& line) { say(QStringLiteral("velmora-log: ") + line); }
+    // A line the journal ranks by its priority, where standard error is the journal.
+    void tell(const QString& line, Priority priority)
+    {
+        say(withPriority(QStringLiteral("velmora-log: ") + line, priority, m_journal));
+    }
     platform::BackgroundWriter& writer() { return m_writer; }
 
 private:
     platform::BackgroundWriter m_writer;
+    bool m_journal;
 };
 
 // The folder of the run files and limits.csv, as the window finds it from the same settings
@@ -141,6 +152,12 @@ int runPolling(const Options& options)
 
     session::PollSession session;
     runlog::RunWriter& record = session.record();
+    Run run(options, messages, session);
+    session.addListener(&run);
+    // Before the upload, so that the band rule follows the limits sent.
+    AlarmWatch alarms(options, session,
+        [&messages](const QString& line, Priority priority) { messages.tell(line, priority); });
+    alarms.begin(options.output.isEmpty() ? runFolder : QString());
     int status = kExitOk;
     if (options.limits) {
         const LimitsSent limits = sendLimits(session, *options.limits, options.port,
@@ -152,6 +169,7 @@ int runPolling(const Options& options)
     }
     if (!polls || stops.received() != 0)
         return status;
+    alarms.tellBand();
 
     PollLoop loop(options.intervalMs, stops.handle(),
         options.duration ? std::optional<platform::Clock::Duration>(*options.duration)
@@ -181,8 +199,6 @@ int runPolling(const Options& options)
                               .arg(path));
         });
 
-    Run run(options, messages, session);
-    session.addListener(&run);
     if (const platform::SerialError error
         = session.start(options.port, options.baudRate, output.target());
         error != platform::SerialError::None) {
@@ -214,7 +230,7 @@ int runPolling(const Options& options)
 
     // The tick under way has ended; the port closes, and the last rows and lines get a second
     // at most: an output that does not take them must not keep the program from ending.
-    const QDeadlineTimer deadline(kStopWait);
+    QDeadlineTimer deadline(kStopWait);
     Tally& tally = run.tally();
     tally.reconnects = session.link().reconnects();
     session.stop();
@@ -222,6 +238,14 @@ int runPolling(const Options& options)
     QCoreApplication::sendPostedEvents(&record, QEvent::MetaCall);
     record.setLeaveAfter(std::chrono::milliseconds(0));
     tally.lostRows = done ? record.lostRows() : record.pendingRows();
+    tally.alarmsRaised = alarms.raised();
+    // The alarm program's runs still waiting go on, unless a stop signal came: then they get
+    // what is left of the second, less the time the last lines need.
+    const bool signalled = stops.received() != 0;
+    alarms.finish(
+        stops, QDeadlineTimer(std::max(left(deadline) - kLinesWait, std::chrono::milliseconds(0))));
+    if (!signalled)
+        deadline = QDeadlineTimer(kStopWait); // the runs had their own bounds; the lines a second
     if (state.readerGone)
         return kExitReaderGone;
     if (!options.quiet) {

@@ -1,5 +1,7 @@
 #include "logger/Report.h"
 
+#include <QLocale>
+
 namespace logger {
 
 namespace {
@@ -29,6 +31,11 @@ QString reason(platform::SerialError error)
     return QStringLiteral("unknown failure");
 }
 
+QString degrees(double value)
+{
+    return QString::number(value, 'f', 1) + QStringLiteral(" °C");
+}
+
 } // namespace
 
 QString readingLine(
@@ -50,6 +57,9 @@ QString summaryLine(const Tally& tally, const QString& where, bool onStandardOut
     if (tally.lostRows > 0)
         line += QStringLiteral(", ")
             + counted(tally.lostRows, "row not written", "rows not written");
+    if (tally.alarmsRaised)
+        line
+            += QStringLiteral(", ") + counted(*tally.alarmsRaised, "alarm raised", "alarms raised");
     return line + (onStandardOutput ? QStringLiteral("; rows on ") : QStringLiteral("; rows in "))
         + where;
 }
@@ -65,6 +75,57 @@ QString portFailure(const QString& portName, const QString& devicePath, platform
 QString writeFailure(const runlog::LogFailure& failure)
 {
     return QStringLiteral("cannot write %1: %2").arg(failure.path, failure.reason);
+}
+
+QString withPriority(const QString& line, Priority priority, bool journal)
+{
+    if (!journal)
+        return line;
+    return QStringLiteral("<%1>").arg(static_cast<int>(priority)) + line;
+}
+
+Priority alarmPriority(alarms::AlarmEventKind event)
+{
+    switch (event) {
+    case alarms::AlarmEventKind::Raised:
+        return Priority::Warning;
+    case alarms::AlarmEventKind::Cleared:
+    case alarms::AlarmEventKind::Ended:
+        return Priority::Notice;
+    case alarms::AlarmEventKind::Acknowledged:
+        break;
+    }
+    return Priority::Info;
+}
+
+QString alarmLine(const alarms::AlarmEvent& event, std::optional<double> staleSeconds)
+{
+    QString line = QStringLiteral("alarm %1 %2")
+                       .arg(QString::fromLatin1(alarms::ruleName(event.rule)),
+                           QString::fromLatin1(alarms::eventName(event.event)));
+    switch (event.event) {
+    case alarms::AlarmEventKind::Raised:
+        if (event.rule == alarms::Rule::Stale)
+            return line
+                + QStringLiteral(": no reading for %1 s")
+                      .arg(QLocale::c().toString(
+                          staleSeconds.value_or(0.0), 'f', QLocale::FloatingPointShortest));
+        if (event.temperature && event.threshold)
+            return line
+                + QStringLiteral(": %1 %2 %3")
+                      .arg(degrees(*event.temperature),
+                          *event.temperature < *event.threshold ? QStringLiteral("below")
+                                                                : QStringLiteral("above"),
+                          degrees(*event.threshold));
+        return line;
+    case alarms::AlarmEventKind::Cleared:
+        return event.temperature ? line + QStringLiteral(": ") + degrees(*event.temperature) : line;
+    case alarms::AlarmEventKind::Ended:
+        return line + QStringLiteral(" with the run");
+    case alarms::AlarmEventKind::Acknowledged:
+        break;
+    }
+    return line;
 }
 
 } // namespace logger

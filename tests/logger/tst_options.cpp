@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QLocale>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -106,6 +107,33 @@ private slots:
             "--limits: expected LOWER,UPPER such as 36.5,36.7, got '36.5,36.7,37'");
         row("--output=", { "--output=" }, "--output: give a file name, or - for standard output");
         row("--settings=", { "--settings=" }, "--settings: give a file name");
+        row("--alarm-high abc", { "--alarm-high", "abc" },
+            "--alarm-high: 'abc' is not a temperature such as 30.5");
+        row("--alarm-low 36,6", { "--alarm-low", "36,6" },
+            "--alarm-low: '36,6' is not a temperature such as 30.5");
+        row("--alarm-high 1801", { "--alarm-high", "1801" },
+            "--alarm-high: '1801' is outside -200 to 1800");
+        row("--alarm-stale -5", { "--alarm-stale=-5" },
+            "--alarm-stale: '-5' is outside 0 to 86400");
+        row("--alarm-delay 1e3", { "--alarm-delay", "1e3" },
+            "--alarm-delay: '1e3' is not seconds such as 10");
+        row("--alarm-band inf", { "--alarm-band", "inf" },
+            "--alarm-band: 'inf' is not degrees such as 0.5");
+        row("--alarm-hysteresis 1000.5", { "--alarm-hysteresis", "1000.5" },
+            "--alarm-hysteresis: '1000.5' is outside 0 to 1000");
+        row("--alarm-stale without value", { "--alarm-stale" },
+            "missing value after '--alarm-stale'");
+        row("--on-alarm=", { "--on-alarm=" }, "--on-alarm: give a program to run");
+        row("--on-alarm missing", { "--on-alarm", "/nonexistent/notify" },
+            "--on-alarm: cannot run '/nonexistent/notify': no such file");
+        row("--on-alarm folder", { "--on-alarm", "/" }, "--on-alarm: cannot run '/': not a file");
+        const QString plain = m_folder.filePath(QStringLiteral("notify.txt"));
+        writeFile(plain, "echo\n");
+        QTest::newRow("--on-alarm not executable")
+            << QStringList { "--on-alarm", plain }
+            << QStringLiteral("--on-alarm: cannot run '%1': not permitted to run it").arg(plain);
+        row("--on-alarm not in PATH", { "--on-alarm", "velmora-no-such-program" },
+            "--on-alarm: cannot run 'velmora-no-such-program': no such program in PATH");
     }
     void refusals()
     {
@@ -329,14 +357,56 @@ private slots:
         QCOMPARE(accepted({ "--limits", "36.5,36.7", "--count", "0" }).count, 0);
     }
 
+    // The [Alarms] section counts only when Enabled; any alarm option turns the rules on and
+    // wins over its own key, leaving the others as the file has them.
+    void alarmsFromTheFileWithTheCommandLineWinning_data()
+    {
+        QTest::addColumn<QByteArray>("section");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("expected"); // Enabled High Low Band Margin Stale Delay Hyst.
+        const QByteArray file = "[Alarms]\r\nEnabled=1\r\nHigh=30\r\nStale=10\r\nDelay=2\r\n";
+        QTest::newRow("file") << file << QStringList {} << "1 30 - 0 - 10 2 -";
+        QTest::newRow("file off") << QByteArray("[Alarms]\r\nEnabled=0\r\nHigh=30\r\n")
+                                  << QStringList {} << "0 30 - 0 - - - -";
+        QTest::newRow("options on a file that is off")
+            << QByteArray("[Alarms]\r\nHigh=30\r\n") << QStringList { "--alarm-low", "-5.5" }
+            << "1 30 -5.5 0 - - - -";
+        QTest::newRow("options win") << file
+                                     << QStringList { "--alarm-high", "0", "--alarm-stale", "0",
+                                            "--alarm-hysteresis", "0.5", "--alarm-delay=1.5" }
+                                     << "1 0 - 0 - - 1.5 0.5";
+        QTest::newRow("band 0") << QByteArray() << QStringList { "--alarm-band", "0" }
+                                << "1 - - 1 - - - -";
+        QTest::newRow("band 0.3") << QByteArray() << QStringList { "--alarm-band=0.3" }
+                                  << "1 - - 1 0.3 - - -";
+    }
+    void alarmsFromTheFileWithTheCommandLineWinning()
+    {
+        QFETCH(QByteArray, section);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, expected);
+        writeSettingsFile(m_folder, "Port=COM3\r\n" + section);
+        const alarms::AlarmSettings a = accepted(arguments).alarms;
+        const auto text
+            = [](std::optional<double> v) { return v ? QString::number(*v) : QStringLiteral("-"); };
+        QCOMPARE(QStringList({ QString::number(a.Enabled), text(a.High), text(a.Low),
+                                 QString::number(a.Band), text(a.Margin), text(a.Stale),
+                                 text(a.Delay), text(a.Hysteresis) })
+                     .join(u' '),
+            expected);
+        QCOMPARE(accepted(arguments + QStringList { "--on-alarm", "sh" }).onAlarm,
+            QStandardPaths::findExecutable(QStringLiteral("sh")));
+    }
+
     void helpNamesEveryOptionAndExitStatus()
     {
         const QString help = logger::helpText();
-        for (const char* option : { "--port NAME", "--baud N", "--interval MS", "--settings FILE",
-                 "--count N", "--duration TIME", "--limits LOWER,UPPER", "--output FILE",
-                 "--list-ports", "--quiet", "--help", "--version",
-                 "$XDG_CONFIG_HOME/velmora-thermo/VelmoraThermo.ini",
-                 "$XDG_DATA_HOME/velmora-thermo/runs" })
+        for (const char* option :
+            { "--port NAME", "--baud N", "--interval MS", "--settings FILE", "--count N",
+                "--duration TIME", "--limits LOWER,UPPER", "--output FILE", "--list-ports",
+                "--quiet", "--help", "--version", "--alarm-high T", "--alarm-band MARGIN",
+                "--on-alarm PROGRAM", "$XDG_CONFIG_HOME/velmora-thermo/VelmoraThermo.ini",
+                "$XDG_DATA_HOME/velmora-thermo/runs" })
             QVERIFY2(help.contains(QLatin1String(option)), option);
         QVERIFY(help.contains(QStringLiteral("\n  0  finished, or stopped by a signal\n")));
         QVERIFY(help.contains(QStringLiteral("\n  1  the port could not be opened")));

@@ -54,21 +54,57 @@ private slots:
         QTest::addColumn<Tally>("tally");
         QTest::addColumn<bool>("onStandardOutput");
         QTest::addColumn<QString>("line");
-        QTest::newRow("plural") << Tally { 5, 2, 3, 0 } << false
+        QTest::newRow("plural") << Tally { 5, 2, 3, 0, std::nullopt } << false
                                 << QStringLiteral("5 readings, 2 ticks without a reading, "
                                                   "3 reconnects; rows in /runs/a.csv");
-        QTest::newRow("singular") << Tally { 1, 1, 1, 1 } << false
-                                  << QStringLiteral("1 reading, 1 tick without a reading, "
-                                                    "1 reconnect, 1 row not written; rows in "
-                                                    "/runs/a.csv");
+        QTest::newRow("singular") << Tally { 1, 1, 1, 1, 1 } << false
+                                  << QStringLiteral(
+                                         "1 reading, 1 tick without a reading, "
+                                         "1 reconnect, 1 row not written, 1 alarm raised; "
+                                         "rows in "
+                                         "/runs/a.csv");
         QTest::newRow("nothing") << Tally {} << true
                                  << QStringLiteral("0 readings, 0 ticks without a reading, "
                                                    "0 reconnects; rows on standard output");
-        QTest::newRow("rows lost") << Tally { 9000000000, 0, 0, 12 } << false
+        QTest::newRow("rows lost") << Tally { 9000000000, 0, 0, 12, 0 } << false
                                    << QStringLiteral("9000000000 readings, 0 ticks without a "
                                                      "reading, 0 reconnects, 12 rows not "
-                                                     "written; rows in /runs/a.csv");
+                                                     "written, 0 alarms raised; rows in "
+                                                     "/runs/a.csv");
     }
+    void alarmLine_data()
+    {
+        using alarms::AlarmEventKind;
+        using alarms::Rule;
+        QTest::addColumn<alarms::AlarmEvent>("event");
+        QTest::addColumn<QString>("line");
+        const auto row = [](const char* line, Rule rule, AlarmEventKind kind,
+                             std::optional<double> t, std::optional<double> threshold) {
+            QTest::newRow(line) << alarms::AlarmEvent { rule, kind, {}, t, threshold }
+                                << QString::fromUtf8(line);
+        };
+        row("<4>alarm high raised: 31.2 °C above 30.0 °C", Rule::High, AlarmEventKind::Raised,
+            31.24, 30.0);
+        row("<4>alarm band raised: 36.4 °C below 36.5 °C", Rule::Band, AlarmEventKind::Raised, 36.4,
+            36.5);
+        row("<4>alarm stale raised: no reading for 2.5 s", Rule::Stale, AlarmEventKind::Raised,
+            std::nullopt, std::nullopt);
+        row("<5>alarm low cleared: -4.0 °C", Rule::Low, AlarmEventKind::Cleared, -4.0, -5.0);
+        row("<5>alarm stale cleared", Rule::Stale, AlarmEventKind::Cleared, std::nullopt,
+            std::nullopt);
+        row("<5>alarm high ended with the run", Rule::High, AlarmEventKind::Ended, 31.0, 30.0);
+        row("<6>alarm high acknowledged", Rule::High, AlarmEventKind::Acknowledged, 31.0, 30.0);
+    }
+    void alarmLine()
+    {
+        QFETCH(alarms::AlarmEvent, event);
+        QFETCH(QString, line);
+        const QString text = logger::alarmLine(event, 2.5);
+        QCOMPARE(logger::withPriority(text, logger::alarmPriority(event.event), true), line);
+        QCOMPARE(
+            logger::withPriority(text, logger::alarmPriority(event.event), false), line.mid(3));
+    }
+
     void summaryLine()
     {
         QFETCH(Tally, tally);

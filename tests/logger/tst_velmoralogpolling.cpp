@@ -1,4 +1,5 @@
 #include "../support/FullPipe.h"
+#include "../support/InstrumentSim.h"
 #include "../support/SettingsFile.h"
 #include "instrument/PollCycle.h"
 #include "platform/SerialPort.h"
@@ -24,59 +25,6 @@
 using runlog::TickStatus;
 
 namespace {
-
-constexpr int kBoundMs = 20000;
-
-// The simulator on a link of its own, and what it logged.
-struct Sim {
-    explicit Sim(const QString& folder, const QStringList& options = {})
-        : link(folder + QStringLiteral("/port"))
-    {
-        process.start(QStringLiteral(INSTRUMENT_SIM),
-            QStringList {
-                QStringLiteral("--log-gaps"), QStringLiteral("--reply-delay"), QStringLiteral("0") }
-                + options + QStringList { link });
-    }
-    ~Sim()
-    {
-        process.kill();
-        process.waitForFinished(5000);
-    }
-    Sim(const Sim&) = delete;
-    Sim& operator=(const Sim&) = delete;
-
-    QByteArrayList lines(QByteArrayView prefix)
-    {
-        output += process.readAllStandardOutput();
-        QByteArrayList complete = output.split('\n');
-        complete.removeLast();
-        complete.removeIf([&](const QByteArray& line) { return !line.startsWith(prefix); });
-        return complete;
-    }
-    bool waitForLines(QByteArrayView prefix, qsizetype count = 1)
-    {
-        const QDeadlineTimer deadline(kBoundMs);
-        while (lines(prefix).size() < count) {
-            if (deadline.hasExpired()
-                || (!process.waitForReadyRead(int(deadline.remainingTime()))
-                    && process.state() == QProcess::NotRunning))
-                return lines(prefix).size() >= count;
-        }
-        return true;
-    }
-    // The temperatures it sent, in order.
-    QList<double> readings()
-    {
-        QList<double> sent;
-        for (const QByteArray& line : lines("poll 0x51 -> "))
-            sent.append(line.mid(13).toDouble());
-        return sent;
-    }
-
-    QString link;
-    QProcess process;
-    QByteArray output;
-};
 
 // A pseudo-terminal for the logger's standard error: what a person at a terminal sees.
 struct Terminal {
