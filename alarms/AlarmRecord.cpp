@@ -3,8 +3,6 @@
 #include "runlog/RunRow.h"
 #include "runlog/RunWriter.h"
 
-#include <QLocale>
-
 namespace alarms {
 
 namespace {
@@ -25,7 +23,7 @@ QByteArray alarmNumber(const std::optional<double>& value)
 {
     if (!value)
         return {};
-    return QLocale::c().toString(*value, 'f', QLocale::FloatingPointShortest).toLatin1();
+    return numberText(*value).toLatin1();
 }
 
 QByteArray alarmRow(const AlarmEvent& event, const QString& runFile)

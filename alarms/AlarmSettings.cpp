@@ -42,36 +42,48 @@ ValueRange valueRange(AlarmValue kind)
     return { 0.0, 0.0 };
 }
 
-ParsedValue parseAlarmValue(const QString& text, AlarmValue kind)
+std::optional<double> plainNumber(const QString& text)
 {
     const QString trimmed = text.trimmed();
     if (trimmed.isEmpty())
-        return std::optional<double> {};
-    // "." only, whatever the locale; no exponent, no "inf" or "nan", no thousands separators.
+        return std::nullopt;
     for (const QChar c : trimmed) {
-        if (!(c.isDigit() && c.unicode() < 128) && c != u'.' && c != u'-' && c != u'+')
-            return QStringLiteral("не число");
+        if (!(c >= u'0' && c <= u'9') && c != u'.' && c != u'-' && c != u'+')
+            return std::nullopt;
     }
     bool ok = false;
     const double value = QLocale::c().toDouble(trimmed, &ok);
     if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+QString numberText(double value)
+{
+    return QLocale::c().toString(value, 'f', QLocale::FloatingPointShortest);
+}
+
+ParsedValue parseAlarmValue(const QString& text, AlarmValue kind)
+{
+    if (text.trimmed().isEmpty())
+        return std::optional<double> {};
+    const std::optional<double> value = plainNumber(text);
+    if (!value)
         return QStringLiteral("не число");
-    if (value == 0.0)
+    if (*value == 0.0)
         return std::optional<double> {};
     const ValueRange range = valueRange(kind);
-    if (value < range.low || value > range.high)
+    if (*value < range.low || *value > range.high)
         return QStringLiteral("вне пределов от %1 до %2")
-            .arg(alarmValueText(range.low).isEmpty() ? QStringLiteral("0")
-                                                     : alarmValueText(range.low),
-                alarmValueText(range.high));
-    return std::optional<double> { value };
+            .arg(numberText(range.low), numberText(range.high));
+    return value;
 }
 
 QString alarmValueText(std::optional<double> value)
 {
     if (!value || *value == 0.0)
         return {};
-    return QLocale::c().toString(*value, 'f', QLocale::FloatingPointShortest);
+    return numberText(*value);
 }
 
 AlarmSettings loadAlarmSettings(const platform::Profile& profile)

@@ -45,6 +45,12 @@ ValueRange valueRange(AlarmValue kind);
 using ParsedValue = std::variant<std::optional<double>, QString>;
 ParsedValue parseAlarmValue(const QString& text, AlarmValue kind);
 
+/** A number as the settings file and the command line take it: ASCII digits, a sign and "."
+ *  only (no exponent, "inf", "nan" or separators), finite; none for anything else. */
+std::optional<double> plainNumber(const QString& text);
+/** @p value with "." decimals, as short as it is exact, no exponent. */
+QString numberText(double value);
+
 /** The number as the settings file keeps it: "." decimals, no exponent; empty for off. */
 QString alarmValueText(std::optional<double> value);
 

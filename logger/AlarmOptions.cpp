@@ -3,11 +3,8 @@
 #include "platform/Profile.h"
 
 #include <QFileInfo>
-#include <QLocale>
 #include <QStandardPaths>
 
-#include <algorithm>
-#include <cmath>
 #include <variant>
 
 namespace logger {
@@ -47,31 +44,20 @@ QString quoted(const QString& text)
     return u'\'' + text + u'\'';
 }
 
-QString rangeText(double value)
-{
-    return QLocale::c().toString(value, 'f', QLocale::FloatingPointShortest);
-}
-
 // The number as the settings file takes it ("." decimals, no exponent, no "inf"), within its
 // kind's range.
 std::variant<double, UsageError> alarmNumber(const AlarmOption& option, const QString& text)
 {
-    const QString trimmed = text.trimmed();
-    const bool plain
-        = !trimmed.isEmpty() && std::all_of(trimmed.begin(), trimmed.end(), [](QChar c) {
-              return (c >= u'0' && c <= u'9') || c == u'.' || c == u'-' || c == u'+';
-          });
-    bool ok = false;
-    const double value = plain ? QLocale::c().toDouble(trimmed, &ok) : 0.0;
-    if (!ok || !std::isfinite(value))
+    const std::optional<double> value = alarms::plainNumber(text);
+    if (!value)
         return refuse(option.name,
             quoted(text) + QStringLiteral(" is not ") + QString::fromLatin1(option.example));
     const alarms::ValueRange range = alarms::valueRange(option.kind);
-    if (value < range.low || value > range.high)
+    if (*value < range.low || *value > range.high)
         return refuse(option.name,
             QStringLiteral("%1 is outside %2 to %3")
-                .arg(quoted(text), rangeText(range.low), rangeText(range.high)));
-    return value;
+                .arg(quoted(text), alarms::numberText(range.low), alarms::numberText(range.high)));
+    return *value;
 }
 
 // The value of an option that checkAlarmOptions() took: 0 °C is a temperature, 0 seconds or

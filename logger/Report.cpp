@@ -1,7 +1,5 @@
 #include "logger/Report.h"
 
-#include <QLocale>
-
 namespace logger {
 
 namespace {
@@ -108,8 +106,7 @@ QString alarmLine(const alarms::AlarmEvent& event, std::optional<double> staleSe
         if (event.rule == alarms::Rule::Stale)
             return line
                 + QStringLiteral(": no reading for %1 s")
-                      .arg(QLocale::c().toString(
-                          staleSeconds.value_or(0.0), 'f', QLocale::FloatingPointShortest));
+                      .arg(alarms::numberText(staleSeconds.value_or(0.0)));
         if (event.temperature && event.threshold)
             return line
                 + QStringLiteral(": %1 %2 %3")
