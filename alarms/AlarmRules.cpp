@@ -13,6 +13,21 @@ std::int64_t milliseconds(std::optional<double> seconds)
 
 } // namespace
 
+QString ruleTitle(Rule rule)
+{
+    switch (rule) {
+    case Rule::High:
+        return QStringLiteral("температура выше нормы");
+    case Rule::Low:
+        return QStringLiteral("температура ниже нормы");
+    case Rule::Band:
+        return QStringLiteral("температура вне пределов регулятора");
+    case Rule::Stale:
+        return QStringLiteral("нет показаний");
+    }
+    return {};
+}
+
 const char* ruleName(Rule rule)
 {
     switch (rule) {

@@ -15,6 +15,8 @@ enum class Rule { High, Low, Band, Stale };
 inline constexpr int kRuleCount = 4;
 /** "high", "low", "band", "stale" */
 const char* ruleName(Rule rule);
+/** What the rule watches for, as the window says it: "температура выше нормы", "нет показаний". */
+QString ruleTitle(Rule rule);
 
 enum class AlarmState { Clear, Raised, Acknowledged };
 

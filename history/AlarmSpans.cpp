@@ -130,19 +130,4 @@ void followAlarm(std::vector<AlarmSpan>& spans, const alarms::AlarmEvent& event)
     apply(spans, event.rule, event.event, timeMs);
 }
 
-QString alarmSpanName(alarms::Rule rule)
-{
-    switch (rule) {
-    case alarms::Rule::High:
-        return QStringLiteral("температура выше нормы");
-    case alarms::Rule::Low:
-        return QStringLiteral("температура ниже нормы");
-    case alarms::Rule::Band:
-        return QStringLiteral("температура вне пределов регулятора");
-    case alarms::Rule::Stale:
-        return QStringLiteral("нет показаний");
-    }
-    return {};
-}
-
 } // namespace history

@@ -34,7 +34,4 @@ std::vector<AlarmSpan> readAlarmSpans(const QString& runFile);
  *  run's end closes the rule's open one. */
 void followAlarm(std::vector<AlarmSpan>& spans, const alarms::AlarmEvent& event);
 
-/** The rule's name in the plot's hover text: "температура выше нормы". */
-QString alarmSpanName(alarms::Rule rule);
-
 } // namespace history

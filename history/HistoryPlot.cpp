@@ -275,7 +275,7 @@ void HistoryPlot::hover(const QPoint& at)
         const double from = static_cast<double>(span.fromMs - m_run->startMs());
         const double to = span.toMs ? static_cast<double>(*span.toMs - m_run->startMs()) : lastMs;
         if (ms >= from && ms <= to)
-            text += QStringLiteral("   тревога: ") + alarmSpanName(span.rule);
+            text += QStringLiteral("   тревога: ") + alarms::ruleTitle(span.rule);
     }
     emit hoverText(text);
 }

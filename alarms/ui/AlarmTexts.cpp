@@ -53,17 +53,10 @@ QString alarmDescription(const AlarmEvent& event, std::optional<double> staleSec
 
 QString notificationSummary(const AlarmEvent& event)
 {
-    switch (event.rule) {
-    case Rule::High:
-        return QStringLiteral("Температура выше нормы");
-    case Rule::Low:
-        return QStringLiteral("Температура ниже нормы");
-    case Rule::Band:
-        return QStringLiteral("Температура вне пределов регулятора");
-    case Rule::Stale:
-        return QStringLiteral("Нет показаний");
-    }
-    return {};
+    QString summary = ruleTitle(event.rule);
+    if (!summary.isEmpty())
+        summary[0] = summary[0].toUpper();
+    return summary;
 }
 
 QString notificationBody(const AlarmEvent& event, std::optional<double> staleSeconds)
