@@ -11,8 +11,34 @@
 // The bound of each wait of the whole-program tests.
 constexpr int kBoundMs = 20000;
 
+// A simulator process and the lines it logged.
+struct SimProcess {
+    QByteArrayList lines(QByteArrayView prefix)
+    {
+        output += process.readAllStandardOutput();
+        QByteArrayList complete = output.split('\n');
+        complete.removeLast(); // what follows the last line end is not a line yet
+        complete.removeIf([&](const QByteArray& line) { return !line.startsWith(prefix); });
+        return complete;
+    }
+    bool waitForLines(QByteArrayView prefix, qsizetype count = 1)
+    {
+        const QDeadlineTimer deadline(kBoundMs);
+        while (lines(prefix).size() < count) {
+            if (deadline.hasExpired()
+                || (!process.waitForReadyRead(int(deadline.remainingTime()))
+                    && process.state() == QProcess::NotRunning))
+                return lines(prefix).size() >= count;
+        }
+        return true;
+    }
+
+    QProcess process;
+    QByteArray output;
+};
+
 // The simulator (INSTRUMENT_SIM) on a link of its own, and what it logged.
-struct Sim {
+struct Sim : SimProcess {
     explicit Sim(const QString& folder, const QStringList& options = {})
         : link(folder + QStringLiteral("/port"))
     {
@@ -29,25 +55,6 @@ struct Sim {
     Sim(const Sim&) = delete;
     Sim& operator=(const Sim&) = delete;
 
-    QByteArrayList lines(QByteArrayView prefix)
-    {
-        output += process.readAllStandardOutput();
-        QByteArrayList complete = output.split('\n');
-        complete.removeLast();
-        complete.removeIf([&](const QByteArray& line) { return !line.startsWith(prefix); });
-        return complete;
-    }
-    bool waitForLines(QByteArrayView prefix, qsizetype count = 1)
-    {
-        const QDeadlineTimer deadline(kBoundMs);
-        while (lines(prefix).size() < count) {
-            if (deadline.hasExpired()
-                || (!process.waitForReadyRead(int(deadline.remainingTime()))
-                    && process.state() == QProcess::NotRunning))
-                return lines(prefix).size() >= count;
-        }
-        return true;
-    }
     // The temperatures it sent, in order.
     QList<double> readings()
     {
@@ -58,6 +65,4 @@ struct Sim {
     }
 
     QString link;
-    QProcess process;
-    QByteArray output;
 };

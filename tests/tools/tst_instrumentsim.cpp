@@ -1,3 +1,4 @@
+#include "../support/InstrumentSim.h"
 #include "tools/instrument-sim/RegulatorModel.h"
 
 #include <QDateTime>
@@ -24,38 +25,18 @@ using instrumentsim::RegulatorModel;
 namespace {
 
 // The simulator as a child process, its link in a folder of its own, and the test's port on it.
-struct Sim {
-    explicit Sim(const QStringList& options, const QString& linkPath = {})
+struct PortSim : SimProcess {
+    explicit PortSim(const QStringList& options, const QString& linkPath = {})
         : link(linkPath.isEmpty() ? dir.filePath(QStringLiteral("port")) : linkPath)
     {
         process.start(QStringLiteral(INSTRUMENT_SIM), options + QStringList { link });
     }
-    ~Sim()
+    ~PortSim()
     {
         if (fd >= 0)
             ::close(fd);
         process.kill();
         process.waitForFinished(5000);
-    }
-
-    QByteArrayList lines(QByteArrayView prefix)
-    {
-        output += process.readAllStandardOutput();
-        QByteArrayList complete = output.split('\n');
-        complete.removeLast(); // what follows the last line end is not a line yet
-        complete.removeIf([&](const QByteArray& line) { return !line.startsWith(prefix); });
-        return complete;
-    }
-    bool waitForLines(QByteArrayView prefix, qsizetype count = 1)
-    {
-        const QDeadlineTimer deadline(10000);
-        while (lines(prefix).size() < count) {
-            if (deadline.hasExpired()
-                || (!process.waitForReadyRead(int(deadline.remainingTime()))
-                    && process.state() == QProcess::NotRunning))
-                return lines(prefix).size() >= count;
-        }
-        return true;
     }
 
     bool openPort()
@@ -94,8 +75,6 @@ struct Sim {
 
     QTemporaryDir dir;
     QString link;
-    QProcess process;
-    QByteArray output;
     int fd = -1;
 };
 
@@ -222,7 +201,7 @@ private slots:
 
     void answersPollsLowByteFirstAndIgnoresUnknownBytes()
     {
-        Sim sim({ "--start-temp", "100" });
+        PortSim sim({ "--start-temp", "100" });
         QVERIFY(sim.waitForLines("link "));
         QVERIFY(sim.lines("link ").first().contains(" -> /dev/pts/"));
         // Closing and reopening the port, as the program does at Stop and Start, changes nothing.
@@ -244,7 +223,7 @@ private slots:
 
     void limitsChangeTheRegulatorAndIncompleteOnesAreDropped()
     {
-        Sim sim({ "--speed", "200", "--reply-delay", "0" });
+        PortSim sim({ "--speed", "200", "--reply-delay", "0" });
         QVERIFY(sim.waitForLines("link "));
         QVERIFY(sim.openPort());
         QVERIFY(sim.send("\x52\x2C\x01"));
@@ -268,7 +247,7 @@ private slots:
     // gets gaps of next to nothing, and the line keeps its usual start for readers that match it.
     void limitsWithTheirGaps()
     {
-        Sim sim({ "--log-gaps", "--reply-delay", "0" });
+        PortSim sim({ "--log-gaps", "--reply-delay", "0" });
         QVERIFY(sim.waitForLines("link "));
         QVERIFY(sim.openPort());
         QVERIFY(sim.send(QByteArray("\x52\x6D\x01\x6F\x01", 5)));
@@ -297,7 +276,7 @@ private slots:
         QFETCH(QStringList, options);
         QFETCH(QByteArray, logged);
         QFETCH(int, bytes);
-        Sim sim(options);
+        PortSim sim(options);
         QVERIFY(sim.waitForLines("link "));
         QVERIFY(sim.openPort());
         QVERIFY(sim.send("\x51\x51"));
@@ -311,7 +290,7 @@ private slots:
 
     void shortEveryCutsThoseRepliesToTheirFirstByte()
     {
-        Sim sim({ "--short-every", "2" });
+        PortSim sim({ "--short-every", "2" });
         QVERIFY(sim.waitForLines("link "));
         QVERIFY(sim.openPort());
         QVERIFY(sim.send("\x51\x51\x51"));
@@ -326,7 +305,7 @@ private slots:
 
     void silentEveryLeavesThosePollsUnanswered()
     {
-        Sim sim({ "--silent-every", "2" });
+        PortSim sim({ "--silent-every", "2" });
         QVERIFY(sim.waitForLines("link "));
         QVERIFY(sim.openPort());
         QVERIFY(sim.send("\x51\x51\x51"));
@@ -340,7 +319,7 @@ private slots:
 
     void hangupAfterClosesTheLineAndRemovesTheLink()
     {
-        Sim sim({ "--hangup-after", "2" });
+        PortSim sim({ "--hangup-after", "2" });
         QVERIFY(sim.waitForLines("link "));
         QVERIFY(sim.openPort());
         QVERIFY(sim.poll() > 0);
@@ -365,7 +344,7 @@ private slots:
     void vanishAfterRemovesTheLinkUntilStopped()
     {
         QFETCH(QStringList, options);
-        Sim sim(options);
+        PortSim sim(options);
         QVERIFY(sim.waitForLines("link "));
         QVERIFY(sim.openPort());
         QVERIFY(sim.poll() > 0);
@@ -386,7 +365,7 @@ private slots:
 
     void returnAfterMakesANewLineAtTheSamePath()
     {
-        Sim sim({ "--vanish-after", "1", "--return-after", "0.25", "--hangup-after", "2" });
+        PortSim sim({ "--vanish-after", "1", "--return-after", "0.25", "--hangup-after", "2" });
         QVERIFY(sim.waitForLines("link "));
         QVERIFY(sim.openPort());
         const qint64 pulledMs = QDateTime::currentMSecsSinceEpoch();
@@ -429,7 +408,7 @@ private slots:
     void stopSignalRemovesTheLink()
     {
         QFETCH(int, signal);
-        Sim sim({});
+        PortSim sim({});
         QVERIFY(sim.waitForLines("link "));
         QVERIFY(QFileInfo(sim.link).isSymLink());
         ::kill(pid_t(sim.process.processId()), signal);
@@ -445,7 +424,7 @@ private slots:
         QTemporaryDir dir;
         const QString stale = dir.filePath(QStringLiteral("stale"));
         QVERIFY(QFile::link(dir.filePath(QStringLiteral("gone")), stale));
-        Sim replaced({}, stale);
+        PortSim replaced({}, stale);
         QVERIFY(replaced.waitForLines("link "));
         QVERIFY(QFileInfo(stale).symLinkTarget().startsWith(QStringLiteral("/dev/pts/")));
 
@@ -454,7 +433,7 @@ private slots:
         QVERIFY(plain.open(QIODevice::WriteOnly) && plain.write("keep") == 4);
         plain.close();
         for (const QString& path : { file, dir.path() }) {
-            Sim refused({}, path);
+            PortSim refused({}, path);
             QVERIFY(refused.process.waitForFinished(5000));
             QCOMPARE(refused.process.exitCode(), 1);
             QVERIFY(refused.process.readAllStandardError().contains("not a symbolic link"));
