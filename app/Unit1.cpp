@@ -306,10 +306,12 @@ void TForm1::alarmTransition(const alarms::AlarmEvent& event)
     if (!m_runLogSettings.Enabled)
         return;
     // The row names the run's file as the record knows it; before the record has made it, the
-    // row still goes to the folder the run is written to.
+    // row still goes to the folder the run is written to (found at Start: nothing of the disk is
+    // touched here, in the tick).
     const QString file = m_session.record().filePath();
-    const QString folder = file.isEmpty() ? runFolder() : QFileInfo(file).absolutePath();
-    alarms::recordAlarm(m_session.record(), folder, file, event);
+    const QString folder = file.isEmpty() ? m_recordFolder : QFileInfo(file).absolutePath();
+    if (!folder.isEmpty())
+        alarms::recordAlarm(m_session.record(), folder, file, event);
 }
 
 void TForm1::takeLastSentLimits()
@@ -338,7 +340,6 @@ void TForm1::FormCreate()
     m_settings = app::loadSettings(profile, screenDotsPerInch());
     m_runLogSettings = app::loadRunLogSettings(profile);
     applyAlarmSettings(alarms::loadAlarmSettings(profile));
-    takeLastSentLimits();
     // The poll interval lives in the timer itself, which stays disabled until Start.
     tmr1->setInterval(m_settings.TimerWorkInterval);
     InitPictures();
@@ -470,6 +471,7 @@ void TForm1::StartClick()
         showPortNotOpened();
         return;
     }
+    m_recordFolder = record ? record->place : QString();
     tmr1->setEnabled(true);
 }
 
@@ -564,6 +566,9 @@ void TForm1::ParamClick()
 void TForm1::MoreClick()
 {
     preferences::PreferencesDialog dialog(this);
+    // Whether the band has limits to follow is read from limits.csv when it is asked, not at
+    // start-up; Start reads it again.
+    takeLastSentLimits();
     app::RunLogSettings byDefault = m_runLogSettings;
     byDefault.Folder.clear();
     dialog.fill(m_runLogSettings, app::runFolder(m_location, byDefault), m_alarmSettings,

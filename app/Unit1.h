@@ -155,6 +155,8 @@ private:
     session::PollSession m_session;
     app::RunLogSettings m_runLogSettings;
     alarms::AlarmSettings m_alarmSettings;
+    /** The folder of the run going on, or of the last one: where its alarms are recorded. */
+    QString m_recordFolder;
 
     QMenuBar* mm1 = nullptr;
     QFrame* CoolBar1 = nullptr;
