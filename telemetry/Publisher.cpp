@@ -47,8 +47,9 @@ Publisher::Publisher(const MqttSettings& settings, const QString& bench, QObject
     : QObject(parent)
     , m_settings(settings)
     , m_topics(settings.prefix(), bench)
-    , m_setTopic(m_topics.topic(Topic::LimitsSet))
 {
+    for (std::size_t i = 0; i < m_names.size(); ++i)
+        m_names[i] = m_topics.topic(static_cast<Topic>(i));
 }
 
 Publisher::~Publisher()
@@ -60,7 +61,7 @@ Publisher::~Publisher()
         const std::lock_guard lock(m_mutex);
         wasConnected = m_connected;
         if (m_connected)
-            send(m_topics.topic(Topic::Status), "offline", kRetainedQos, true);
+            send(name(Topic::Status), "offline", kRetainedQos, true);
         m_connected = false;
         m_givenUp = true;
     }
@@ -100,7 +101,7 @@ bool Publisher::start()
         return false;
     }
     const QByteArray user = m_settings.User.toUtf8();
-    const QByteArray status = m_topics.topic(Topic::Status);
+    const QByteArray status = name(Topic::Status);
     int rc = mosquitto_will_set(m_client, status.constData(), 7, "offline", kRetainedQos, true);
     if (rc == MOSQ_ERR_SUCCESS && (!user.isEmpty() || !password.isEmpty()))
         rc = mosquitto_username_pw_set(m_client, user.isEmpty() ? nullptr : user.constData(),
@@ -184,9 +185,9 @@ void Publisher::tickDone(const session::TickResult& tick)
         m_temperature = std::move(temperature);
     if (!m_connected)
         return;
-    send(m_topics.topic(Topic::State), m_state, kStateQos, true);
+    send(name(Topic::State), m_state, kStateQos, true);
     if (m_bench.temperature && !m_temperature.isEmpty())
-        send(m_topics.topic(Topic::Temperature), m_temperature, kStateQos, true);
+        send(name(Topic::Temperature), m_temperature, kStateQos, true);
 }
 
 void Publisher::limitsSent(
@@ -199,7 +200,7 @@ void Publisher::limitsSent(
     const std::lock_guard lock(m_mutex);
     m_limits = std::move(payload);
     if (m_connected)
-        send(m_topics.topic(Topic::Limits), m_limits, kRetainedQos, true);
+        send(name(Topic::Limits), m_limits, kRetainedQos, true);
 }
 
 void Publisher::alarmTransition(const alarms::AlarmEvent& event)
@@ -211,15 +212,14 @@ void Publisher::alarmTransition(const alarms::AlarmEvent& event)
         return;
     m_alarm = std::move(payload);
     if (m_connected)
-        send(m_topics.topic(Topic::Alarm), m_alarm, kRetainedQos, true);
+        send(name(Topic::Alarm), m_alarm, kRetainedQos, true);
 }
 
 void Publisher::limitsResult(bool applied, const QString& reason)
 {
     const std::lock_guard lock(m_mutex);
     if (m_connected)
-        send(m_topics.topic(Topic::LimitsResult), resultPayload(applied, reason), kRetainedQos,
-            false);
+        send(name(Topic::LimitsResult), resultPayload(applied, reason), kRetainedQos, false);
 }
 
 void Publisher::sendDiscovery()
@@ -240,8 +240,9 @@ void Publisher::connectedNow()
         if (m_settings.Discovery)
             mosquitto_subscribe(m_client, nullptr, kHomeAssistantStatus, kRetainedQos);
         if (m_settings.RemoteLimits)
-            mosquitto_subscribe(m_client, nullptr, m_setTopic.constData(), kRetainedQos);
-        send(m_topics.topic(Topic::Status), "online", kRetainedQos, true);
+            mosquitto_subscribe(
+                m_client, nullptr, name(Topic::LimitsSet).constData(), kRetainedQos);
+        send(name(Topic::Status), "online", kRetainedQos, true);
         if (m_settings.Discovery)
             sendDiscovery();
         const std::pair<Topic, const QByteArray*> kept[]
@@ -249,7 +250,7 @@ void Publisher::connectedNow()
                   { Topic::Limits, &m_limits }, { Topic::Alarm, &m_alarm } };
         for (const auto& [topic, payload] : kept) {
             if (!payload->isEmpty())
-                send(m_topics.topic(topic), *payload,
+                send(name(topic), *payload,
                     topic == Topic::State || topic == Topic::Temperature ? kStateQos : kRetainedQos,
                     true);
         }
@@ -329,7 +330,7 @@ void Publisher::onMessage(mosquitto* /*client*/, void* self, const mosquitto_mes
         return;
     }
     // A retained command is an old one the broker replays: never act on it.
-    if (topic == publisher->m_setTopic && !message->retain)
+    if (topic == publisher->name(Topic::LimitsSet) && !message->retain)
         publisher->command(payload);
 }
 

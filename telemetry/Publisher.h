@@ -10,6 +10,7 @@
 #include <QObject>
 #include <QString>
 
+#include <array>
 #include <atomic>
 #include <mutex>
 
@@ -92,7 +93,9 @@ private:
 
     const MqttSettings m_settings;
     const Topics m_topics;
-    const QByteArray m_setTopic;
+    // Each topic's name, made once: the tick path only looks them up.
+    std::array<QByteArray, kTopicCount> m_names;
+    const QByteArray& name(Topic which) const { return m_names[static_cast<std::size_t>(which)]; }
     mosquitto* m_client = nullptr;
     bool m_loopRunning = false;
     // A fault was told since the last connection; libmosquitto's log callback sets it from

@@ -20,6 +20,7 @@ QString benchName(const QString& hostName, const QString& portPath);
 
 /** The topics of one bench, under <prefix>/<bench>/. */
 enum class Topic { Status, Temperature, State, Limits, Alarm, LimitsSet, LimitsResult };
+inline constexpr std::size_t kTopicCount = 7;
 
 /** Where Home Assistant says it came online and wants the discovery messages again. */
 inline constexpr char kHomeAssistantStatus[] = "homeassistant/status";
