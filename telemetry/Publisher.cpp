@@ -128,20 +128,23 @@ bool Publisher::start()
     mosquitto_message_callback_set(m_client, &Publisher::onMessage);
     mosquitto_log_callback_set(m_client, &Publisher::onLog);
 
-    const QByteArray host = m_settings.host().toUtf8();
-    rc = mosquitto_connect_async(m_client, host.constData(), m_settings.port(), kKeepAliveSeconds);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        // The loop below keeps trying with a growing delay; the user hears of it once.
-        const QString why = rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
-                                                 : QString::fromUtf8(mosquitto_strerror(rc));
-        tellOnce(
-            QStringLiteral("MQTT broker %1 not reachable: %2; trying again").arg(broker(), why));
-    }
+    // The network thread first: it waits for the connection below to begin. Made the other
+    // way round, a connection refused while its CONNECT is written from this thread leaves
+    // libmosquitto with a thread that never tries again.
     rc = mosquitto_loop_start(m_client);
     if (rc != MOSQ_ERR_SUCCESS) {
         tell(QStringLiteral("MQTT broker %1: the network thread did not start: %2")
                  .arg(broker(), QString::fromUtf8(mosquitto_strerror(rc))));
         return false;
+    }
+    const QByteArray host = m_settings.host().toUtf8();
+    rc = mosquitto_connect_async(m_client, host.constData(), m_settings.port(), kKeepAliveSeconds);
+    if (rc != MOSQ_ERR_SUCCESS) {
+        // The network thread keeps trying with a growing delay; the user hears of it once.
+        const QString why = rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
+                                                 : QString::fromUtf8(mosquitto_strerror(rc));
+        tellOnce(
+            QStringLiteral("MQTT broker %1 not reachable: %2; trying again").arg(broker(), why));
     }
     m_loopRunning = true;
     return true;
@@ -285,6 +288,7 @@ void Publisher::onConnect(mosquitto* client, void* self, int rc)
 
 void Publisher::onDisconnect(mosquitto* /*client*/, void* self, int rc)
 {
+
     Publisher* publisher = publisherOf(self);
     bool wasConnected = false;
     QString lastError;
