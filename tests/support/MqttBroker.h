@@ -69,10 +69,10 @@ private:
         address.sin_family = AF_INET;
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t size = sizeof address;
-        ::bind(fd, reinterpret_cast<sockaddr*>(&address), size);
-        ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size);
+        const bool ok = ::bind(fd, reinterpret_cast<sockaddr*>(&address), size) == 0
+            && ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &size) == 0;
         ::close(fd);
-        return ntohs(address.sin_port);
+        return ok ? ntohs(address.sin_port) : 0;
     }
     static bool accepts(int port)
     {
@@ -111,6 +111,8 @@ private:
     {
         m_port = freePort();
         m_tlsPort = freePort();
+        if (m_port == 0 || m_tlsPort == 0)
+            return false;
         const QString passwords = file("passwords");
         QFile::remove(passwords);
         QFile ext(file("san.ext"));
