@@ -16,6 +16,8 @@ namespace telemetry {
 namespace {
 
 constexpr int kKeepAliveSeconds = 30;
+// How long closing waits for the broker to take "offline" and the disconnect.
+constexpr std::chrono::seconds kDisconnectBound { 2 };
 constexpr unsigned kFirstRetrySeconds = 1;
 constexpr unsigned kLastRetrySeconds = 60;
 constexpr int kStateQos = 0; // live data: the newest one is kept and sent again anyway
@@ -66,11 +68,14 @@ Publisher::~Publisher()
         m_givenUp = true;
     }
     if (m_loopRunning) {
-        // A clean disconnect lets the loop write what is queued and end by itself; without a
-        // connection there is nothing to write and the thread is stopped at once.
-        if (wasConnected)
-            mosquitto_disconnect(m_client);
-        mosquitto_loop_stop(m_client, !wasConnected);
+        // A clean disconnect lets the loop write "offline" and end by itself; a broker that does
+        // not take it within the bound, or no connection at all, and the thread is stopped.
+        bool ended = false;
+        if (wasConnected && mosquitto_disconnect(m_client) == MOSQ_ERR_SUCCESS) {
+            std::unique_lock lock(m_mutex);
+            ended = m_ended.wait_for(lock, kDisconnectBound, [this] { return m_disconnected; });
+        }
+        mosquitto_loop_stop(m_client, !ended);
     }
     mosquitto_destroy(m_client);
 }
@@ -238,6 +243,7 @@ void Publisher::connectedNow()
         if (m_givenUp)
             return;
         m_connected = true;
+        m_disconnected = false;
         m_told.store(false);
         // Subscriptions first: once "online" is seen, the bench already listens.
         if (m_settings.Discovery)
@@ -296,6 +302,8 @@ void Publisher::onDisconnect(mosquitto* /*client*/, void* self, int rc)
         const std::lock_guard lock(publisher->m_mutex);
         wasConnected = publisher->m_connected;
         publisher->m_connected = false;
+        publisher->m_disconnected = true;
+        publisher->m_ended.notify_all();
         if (publisher->m_givenUp || rc == MOSQ_ERR_SUCCESS)
             return;
     }

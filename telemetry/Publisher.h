@@ -12,6 +12,7 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <mutex>
 
 struct mosquitto;
@@ -107,6 +108,8 @@ private:
     mutable std::mutex m_mutex; // guards what follows, shared with the network thread
     bool m_connected = false;
     bool m_givenUp = false;
+    bool m_disconnected = false; // the network thread told of the connection's end
+    std::condition_variable m_ended;
     QByteArray m_state;
     QByteArray m_temperature;
     QByteArray m_limits;
