@@ -55,10 +55,11 @@ MqttSettings TestPublisher::settings(const QByteArray& password)
 
 void TestPublisher::liveStateAndWill()
 {
-    Publisher publisher(settings(), QStringLiteral("b1"));
+    MqttReader reader(m_broker.port());
+    auto owned = std::make_unique<Publisher>(settings(), QStringLiteral("b1"));
+    Publisher& publisher = *owned;
     QSignalSpy connected(&publisher, &Publisher::connected);
     QSignalSpy problems(&publisher, &Publisher::problem);
-    MqttReader reader(m_broker.port());
     publisher.tickDone(tick(36.6, 800)); // before the connection: kept, sent on it
     QVERIFY(publisher.start());
     QTRY_COMPARE_WITH_TIMEOUT(connected.size(), 1, 10000);
@@ -80,6 +81,9 @@ void TestPublisher::liveStateAndWill()
     QTRY_COMPARE(connected.size(), 2);
     QCOMPARE(problems.size(), 1);
     QVERIFY(problems[0][0].toString().contains(QStringLiteral("connection lost")));
+    owned.reset(); // a clean end says offline itself
+    QTRY_COMPARE(reader.on("velmora/b1/status").size(), 4);
+    QCOMPARE(reader.on("velmora/b1/status")[3], "offline");
 }
 
 void TestPublisher::connecting_data()
