@@ -62,8 +62,10 @@ Publisher::~Publisher()
     {
         const std::lock_guard lock(m_mutex);
         wasConnected = m_connected;
+        // QoS 0: an acknowledgement coming back after the socket closed would reset the
+        // connection and could cost the broker the disconnect (the will would say it again).
         if (m_connected)
-            send(name(Topic::Status), "offline", kRetainedQos, true);
+            send(name(Topic::Status), "offline", kStateQos, true);
         m_connected = false;
         m_givenUp = true;
     }
