@@ -12,6 +12,7 @@ run_packages=(
     qt6-svg-dev                          # the run history's vector pictures
     fonts-dejavu-core fonts-dejavu-extra # the faces that stand in for the program's fonts
     xvfb xauth openbox x11-utils         # a virtual display with a window manager, where there is no desktop
+    libmosquitto-dev pkg-config          # the MQTT client library the publisher is built on
 )
 test_packages=(
     libbenchmark-dev                     # the benchmarks under bench/
@@ -26,6 +27,8 @@ test_packages=(
     groff-base man-db                    # the manual pages' check
     fuse3 libfuse3-dev pkg-config        # a file system that stalls on demand, under the run log
     dbus-daemon dbus-bin dunst           # the alarms' test: a private session bus with a real notification server
+    mosquitto mosquitto-clients          # a real MQTT broker, started by the publisher's tests
+    openssl                              # the certificates of the publisher's TLS tests
 )
 
 case "${1:-all}" in

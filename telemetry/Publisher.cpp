@@ -1,0 +1,395 @@
+#include "telemetry/Publisher.h"
+
+#include "platform/PrivateFile.h"
+#include "runlog/TickOutcomeStatus.h"
+#include "telemetry/LimitsCommand.h"
+
+#include <QFile>
+#include <QMetaObject>
+
+#include <cerrno>
+#include <cstring>
+#include <mosquitto.h>
+
+namespace telemetry {
+
+namespace {
+
+constexpr int kKeepAliveSeconds = 30;
+// How long closing waits for the broker to take "offline" and the disconnect.
+constexpr std::chrono::seconds kDisconnectBound { 2 };
+constexpr unsigned kFirstRetrySeconds = 1;
+constexpr unsigned kLastRetrySeconds = 60;
+constexpr int kStateQos = 0; // live data: the newest one is kept and sent again anyway
+constexpr int kRetainedQos = 1; // status, limits, alarm: rare, and each one matters
+// CONNACK codes of MQTT 3.1.1 that no retry can mend.
+constexpr int kBadUserOrPassword = 4;
+constexpr int kNotAuthorised = 5;
+
+// libmosquitto is set up once per process and cleaned up at its end.
+void useLibrary()
+{
+    struct Library {
+        Library() { mosquitto_lib_init(); }
+        ~Library() { mosquitto_lib_cleanup(); }
+        Library(const Library&) = delete;
+        Library& operator=(const Library&) = delete;
+    };
+    static const Library library;
+}
+
+Publisher* publisherOf(void* self)
+{
+    return static_cast<Publisher*>(self);
+}
+
+} // namespace
+
+Publisher::Publisher(const MqttSettings& settings, const QString& bench, QObject* parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_topics(settings.prefix(), bench)
+{
+    for (std::size_t i = 0; i < m_names.size(); ++i)
+        m_names[i] = m_topics.topic(static_cast<Topic>(i));
+}
+
+Publisher::~Publisher()
+{
+    if (m_client == nullptr)
+        return;
+    bool wasConnected = false;
+    {
+        const std::lock_guard lock(m_mutex);
+        wasConnected = m_connected;
+        // QoS 0: an acknowledgement coming back after the socket closed would reset the
+        // connection and could cost the broker the disconnect (the will would say it again).
+        if (m_connected)
+            send(name(Topic::Status), "offline", kStateQos, true);
+        m_connected = false;
+        m_givenUp = true;
+    }
+    if (m_loopRunning) {
+        // A clean disconnect lets the loop write "offline" and end by itself; a broker that does
+        // not take it within the bound, or no connection at all, and the thread is stopped.
+        bool ended = false;
+        if (wasConnected && mosquitto_disconnect(m_client) == MOSQ_ERR_SUCCESS) {
+            std::unique_lock lock(m_mutex);
+            ended = m_ended.wait_for(lock, kDisconnectBound, [this] { return m_disconnected; });
+        }
+        mosquitto_loop_stop(m_client, !ended);
+    }
+    mosquitto_destroy(m_client);
+}
+
+QString Publisher::broker() const
+{
+    return QStringLiteral("%1:%2").arg(m_settings.host()).arg(m_settings.port());
+}
+
+bool Publisher::start()
+{
+    if (m_client != nullptr)
+        return false;
+    useLibrary();
+    QByteArray password;
+    if (!m_settings.PasswordFile.isEmpty()) {
+        auto read = platform::readPrivateFile(m_settings.PasswordFile);
+        if (const auto* refused = std::get_if<platform::PrivateFileRefusal>(&read)) {
+            tell(QStringLiteral("MQTT broker %1: password file refused: %2; not connecting")
+                     .arg(broker(), refused->reason));
+            return false;
+        }
+        password = std::get<QByteArray>(std::move(read));
+    }
+    m_client = mosquitto_new(nullptr, true, this);
+    if (m_client == nullptr) {
+        tell(QStringLiteral("MQTT broker %1: the client could not be made").arg(broker()));
+        return false;
+    }
+    const QByteArray user = m_settings.User.toUtf8();
+    const QByteArray status = name(Topic::Status);
+    int rc = mosquitto_will_set(m_client, status.constData(), 7, "offline", kRetainedQos, true);
+    if (rc == MOSQ_ERR_SUCCESS && (!user.isEmpty() || !password.isEmpty()))
+        rc = mosquitto_username_pw_set(m_client, user.isEmpty() ? nullptr : user.constData(),
+            password.isEmpty() ? nullptr : password.constData());
+    if (rc == MOSQ_ERR_SUCCESS && m_settings.tls()) {
+        rc = mosquitto_tls_set(m_client, QFile::encodeName(m_settings.CaFile).constData(), nullptr,
+            nullptr, nullptr, nullptr);
+        if (rc != MOSQ_ERR_SUCCESS) {
+            tell(QStringLiteral("MQTT broker %1: CA file %2 refused: %3; not connecting")
+                     .arg(broker(), m_settings.CaFile, QString::fromUtf8(mosquitto_strerror(rc))));
+            return false;
+        }
+    }
+    password.fill('\0');
+    if (rc == MOSQ_ERR_SUCCESS)
+        rc = mosquitto_reconnect_delay_set(m_client, kFirstRetrySeconds, kLastRetrySeconds, true);
+    if (rc != MOSQ_ERR_SUCCESS) {
+        tell(QStringLiteral("MQTT broker %1: %2; not connecting")
+                 .arg(broker(), QString::fromUtf8(mosquitto_strerror(rc))));
+        return false;
+    }
+    mosquitto_connect_callback_set(m_client, &Publisher::onConnect);
+    mosquitto_disconnect_callback_set(m_client, &Publisher::onDisconnect);
+    mosquitto_message_callback_set(m_client, &Publisher::onMessage);
+    mosquitto_log_callback_set(m_client, &Publisher::onLog);
+
+    // The network thread first: it waits for the connection below to begin. Made the other
+    // way round, a connection refused while its CONNECT is written from this thread leaves
+    // libmosquitto with a thread that never tries again.
+    rc = mosquitto_loop_start(m_client);
+    if (rc != MOSQ_ERR_SUCCESS) {
+        tell(QStringLiteral("MQTT broker %1: the network thread did not start: %2")
+                 .arg(broker(), QString::fromUtf8(mosquitto_strerror(rc))));
+        return false;
+    }
+    const QByteArray host = m_settings.host().toUtf8();
+    rc = mosquitto_connect_async(m_client, host.constData(), m_settings.port(), kKeepAliveSeconds);
+    if (rc != MOSQ_ERR_SUCCESS) {
+        // The network thread keeps trying with a growing delay; the user hears of it once.
+        const QString why = rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
+                                                 : QString::fromUtf8(mosquitto_strerror(rc));
+        tellOnce(
+            QStringLiteral("MQTT broker %1 not reachable: %2; trying again").arg(broker(), why));
+    }
+    m_loopRunning = true;
+    return true;
+}
+
+bool Publisher::isConnected() const
+{
+    const std::lock_guard lock(m_mutex);
+    return m_connected;
+}
+
+int Publisher::socketDescriptor() const
+{
+    return m_client != nullptr ? mosquitto_socket(m_client) : -1;
+}
+
+void Publisher::setRunFile(const QString& name)
+{
+    m_bench.runFile = name;
+}
+
+void Publisher::send(const QByteArray& topic, const QByteArray& payload, int qos, bool retain)
+{
+    mosquitto_publish(m_client, nullptr, topic.constData(), static_cast<int>(payload.size()),
+        payload.constData(), qos, retain);
+}
+
+void Publisher::tickDone(const session::TickResult& tick)
+{
+    m_bench.time = tick.time;
+    m_bench.elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(tick.elapsed);
+    m_bench.status = runlog::tickStatus(tick.outcome);
+    m_bench.temperature = m_bench.status == runlog::TickStatus::Ok ? tick.reading : std::nullopt;
+    QByteArray state = statePayload(m_bench);
+    QByteArray temperature
+        = m_bench.temperature ? temperaturePayload(*m_bench.temperature) : QByteArray();
+
+    const std::lock_guard lock(m_mutex);
+    m_state = std::move(state);
+    if (!temperature.isEmpty())
+        m_temperature = std::move(temperature);
+    if (!m_connected)
+        return;
+    send(name(Topic::State), m_state, kStateQos, true);
+    if (m_bench.temperature && !m_temperature.isEmpty())
+        send(name(Topic::Temperature), m_temperature, kStateQos, true);
+}
+
+void Publisher::limitsSent(
+    const QDateTime& /*time*/, instrument::RegulatorLimits limits, runlog::LimitsOutcome outcome)
+{
+    if (outcome != runlog::LimitsOutcome::Sent)
+        return;
+    m_bench.limits = limits;
+    QByteArray payload = limitsPayload(limits);
+    const std::lock_guard lock(m_mutex);
+    m_limits = std::move(payload);
+    if (m_connected)
+        send(name(Topic::Limits), m_limits, kRetainedQos, true);
+}
+
+void Publisher::alarmTransition(const alarms::AlarmEvent& event)
+{
+    m_bench.alarm.take(event);
+    QByteArray payload = alarmPayload(m_bench.alarm);
+    const std::lock_guard lock(m_mutex);
+    if (payload == m_alarm)
+        return;
+    m_alarm = std::move(payload);
+    if (m_connected)
+        send(name(Topic::Alarm), m_alarm, kRetainedQos, true);
+}
+
+void Publisher::limitsResult(bool applied, const QString& reason)
+{
+    const std::lock_guard lock(m_mutex);
+    if (m_connected)
+        send(name(Topic::LimitsResult), resultPayload(applied, reason), kRetainedQos, false);
+}
+
+void Publisher::sendDiscovery()
+{
+    for (const Topics::Message& message : m_topics.discovery())
+        send(message.topic, message.payload, kRetainedQos, true);
+}
+
+void Publisher::connectedNow()
+{
+    {
+        const std::lock_guard lock(m_mutex);
+        if (m_givenUp)
+            return;
+        m_connected = true;
+        m_disconnected = false;
+        m_told.store(false);
+        // Subscriptions first: once "online" is seen, the bench already listens.
+        if (m_settings.Discovery)
+            mosquitto_subscribe(m_client, nullptr, kHomeAssistantStatus, kRetainedQos);
+        if (m_settings.RemoteLimits)
+            mosquitto_subscribe(
+                m_client, nullptr, name(Topic::LimitsSet).constData(), kRetainedQos);
+        send(name(Topic::Status), "online", kRetainedQos, true);
+        if (m_settings.Discovery)
+            sendDiscovery();
+        const std::pair<Topic, const QByteArray*> kept[]
+            = { { Topic::State, &m_state }, { Topic::Temperature, &m_temperature },
+                  { Topic::Limits, &m_limits }, { Topic::Alarm, &m_alarm } };
+        for (const auto& [topic, payload] : kept) {
+            if (!payload->isEmpty())
+                send(name(topic), *payload,
+                    topic == Topic::State || topic == Topic::Temperature ? kStateQos : kRetainedQos,
+                    true);
+        }
+    }
+    QMetaObject::invokeMethod(
+        this, [this] { emit connected(); }, Qt::QueuedConnection);
+}
+
+void Publisher::onConnect(mosquitto* client, void* self, int rc)
+{
+    Publisher* publisher = publisherOf(self);
+    if (rc == 0) {
+        publisher->connectedNow();
+        return;
+    }
+    const QString why = QString::fromUtf8(mosquitto_connack_string(rc));
+    if (rc == kBadUserOrPassword || rc == kNotAuthorised) {
+        // Asking again with the same credentials only fills the broker's log: stop here.
+        {
+            const std::lock_guard lock(publisher->m_mutex);
+            publisher->m_givenUp = true;
+        }
+        mosquitto_disconnect(client);
+        publisher->tell(
+            QStringLiteral("MQTT broker %1 refused the connection: %2; not trying again")
+                .arg(publisher->broker(), why));
+        return;
+    }
+    publisher->tellOnce(QStringLiteral("MQTT broker %1 refused the connection: %2; trying again")
+                            .arg(publisher->broker(), why));
+}
+
+void Publisher::onDisconnect(mosquitto* /*client*/, void* self, int rc)
+{
+
+    Publisher* publisher = publisherOf(self);
+    bool wasConnected = false;
+    QString lastError;
+    {
+        const std::lock_guard lock(publisher->m_mutex);
+        wasConnected = publisher->m_connected;
+        publisher->m_connected = false;
+        publisher->m_disconnected = true;
+        publisher->m_ended.notify_all();
+        if (publisher->m_givenUp || rc == MOSQ_ERR_SUCCESS)
+            return;
+    }
+    {
+        const std::lock_guard lock(publisher->m_errorMutex);
+        lastError = publisher->m_lastError;
+    }
+    if (rc == MOSQ_ERR_TLS) {
+        // A certificate that does not match stays so: libmosquitto gives up on it.
+        publisher->tell(
+            QStringLiteral("MQTT broker %1: TLS failed (%2); not trying again")
+                .arg(publisher->broker(),
+                    lastError.isEmpty() ? QStringLiteral("certificate refused") : lastError));
+        return;
+    }
+    if (wasConnected)
+        publisher->tellOnce(QStringLiteral("MQTT broker %1: connection lost; connecting again")
+                                .arg(publisher->broker()));
+    else
+        publisher->tellOnce(
+            QStringLiteral("MQTT broker %1 not reachable: %2; trying again")
+                .arg(publisher->broker(), QString::fromUtf8(mosquitto_strerror(rc))));
+}
+
+void Publisher::onMessage(mosquitto* /*client*/, void* self, const mosquitto_message* message)
+{
+    Publisher* publisher = publisherOf(self);
+    const QByteArray topic(message->topic);
+    const QByteArray payload(static_cast<const char*>(message->payload), message->payloadlen);
+    if (topic == kHomeAssistantStatus) {
+        if (payload == "online") {
+            const std::lock_guard lock(publisher->m_mutex);
+            if (publisher->m_connected)
+                publisher->sendDiscovery();
+        }
+        return;
+    }
+    // A retained command is an old one the broker replays: never act on it.
+    if (topic == publisher->name(Topic::LimitsSet) && !message->retain)
+        publisher->command(payload);
+}
+
+void Publisher::command(const QByteArray& payload)
+{
+    const auto parsed = parseLimitsCommand(payload);
+    if (const auto* refused = std::get_if<CommandRefusal>(&parsed)) {
+        limitsResult(false, refused->reason);
+        tell(QStringLiteral("MQTT broker %1: remote limits command refused: %2")
+                 .arg(broker(), refused->reason));
+        return;
+    }
+    const instrument::RegulatorLimits limits = std::get<instrument::RegulatorLimits>(parsed);
+    QMetaObject::invokeMethod(
+        this, [this, limits] { emit limitsRequested(limits, QStringLiteral("mqtt")); },
+        Qt::QueuedConnection);
+}
+
+void Publisher::onLog(mosquitto* /*client*/, void* self, int level, const char* text)
+{
+    if (level != MOSQ_LOG_ERR || text == nullptr)
+        return;
+    Publisher* publisher = publisherOf(self);
+    const QString error = QString::fromUtf8(text);
+    {
+        const std::lock_guard lock(publisher->m_errorMutex);
+        publisher->m_lastError = error;
+    }
+    // A failed handshake ends libmosquitto's attempts without a disconnect to tell of it; what
+    // it logs is the one word of it there is.
+    if (error.startsWith(u"OpenSSL Error"))
+        publisher->tellOnce(QStringLiteral("MQTT broker %1: TLS failed (%2); not trying again")
+                                .arg(publisher->broker(), error));
+}
+
+void Publisher::tellOnce(const QString& what)
+{
+    if (!m_told.exchange(true))
+        tell(what);
+}
+
+void Publisher::tell(const QString& what)
+{
+    QMetaObject::invokeMethod(
+        this, [this, what] { emit problem(what); }, Qt::QueuedConnection);
+}
+
+} // namespace telemetry
