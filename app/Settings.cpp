@@ -1,6 +1,5 @@
 #include "app/Settings.h"
 
-#include "alarms/AlarmSettings.h"
 #include "app/RunLogSettings.h"
 #include "numeric/IntegerText.h"
 #include "numeric/MulDiv.h"
@@ -212,10 +211,13 @@ bool saveSettings(
 }
 
 bool saveSettings(platform::Profile& profile, const Settings& settings,
-    const RunLogSettings& runLog, const alarms::AlarmSettings& alarmSettings)
+    const RunLogSettings& runLog, const std::vector<platform::Profile::SectionEntries>& more)
 {
-    return profile.writeSections({ { section(), optionsEntries(settings) }, runLogSection(runLog),
-        { QString::fromLatin1(alarms::kAlarmsSection), alarms::alarmEntries(alarmSettings) } });
+    std::vector<platform::Profile::SectionEntries> sections {
+        { section(), optionsEntries(settings) }, runLogSection(runLog)
+    };
+    sections.insert(sections.end(), more.begin(), more.end());
+    return profile.writeSections(sections);
 }
 
 } // namespace app

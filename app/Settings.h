@@ -1,18 +1,12 @@
 #pragma once
 
 #include "app/FontStylesToBytes.h"
+#include "platform/Profile.h"
 
 #include <QString>
 
 #include <cstdint>
-
-namespace platform {
-class Profile;
-}
-
-namespace alarms {
-struct AlarmSettings;
-}
+#include <vector>
 
 namespace app {
 
@@ -116,10 +110,10 @@ bool saveSettings(
     platform::Profile& profile, const Settings& settings, const RunLogSettings& runLog);
 
 /**
- * As above, with the alarms' section after the run log's, all in the same one replacement.
- * Callers that did not load [Alarms] use the overloads above, which leave it as it is.
+ * As above, with the sections of @p more (the alarms', the network's) after the run log's, all
+ * in the same one replacement. A section a caller did not load is left as it is.
  */
 bool saveSettings(platform::Profile& profile, const Settings& settings,
-    const RunLogSettings& runLog, const alarms::AlarmSettings& alarmSettings);
+    const RunLogSettings& runLog, const std::vector<platform::Profile::SectionEntries>& more);
 
 } // namespace app

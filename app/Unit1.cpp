@@ -76,6 +76,7 @@ TForm1::TForm1(const app::SettingsLocation& settings, QWidget* parent)
     , m_location(settings)
     , m_settings(screenDotsPerInch())
     , m_liveRun([this] { return m_session.record().filePath(); })
+    , m_publishing([this] { return m_session.record().filePath(); })
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(app::kApplicationTitle));
@@ -88,6 +89,13 @@ TForm1::TForm1(const app::SettingsLocation& settings, QWidget* parent)
         [this](const QString& path) { reportLogStall(path); });
     m_session.addListener(&m_liveRun);
     m_session.addListener(&m_alarmRules);
+    m_session.addListener(&m_publishing);
+    connect(&m_publishing, &app::BenchPublishing::problem, this,
+        [this](const QString& text) { showNetworkProblem(text); });
+    connect(&m_publishing, &app::BenchPublishing::limitsRequested, this,
+        [this](instrument::RegulatorLimits limits, const QString& source) {
+            platform::guarded([&] { remoteLimits(limits, source); });
+        });
 
     tmr1 = new platform::MessageTimer(this);
     tmr1->setObjectName(QStringLiteral("tmr1"));
@@ -301,6 +309,7 @@ void TForm1::alarmTransition(const alarms::AlarmEvent& event)
 {
     btnAlarm->show(event);
     m_liveRun.alarmTransition(event);
+    m_publishing.alarmTransition(event);
     m_notifier->show(event);
     m_alarmSound->show(event);
     if (!m_runLogSettings.Enabled)
@@ -318,8 +327,10 @@ void TForm1::takeLastSentLimits()
 {
     // The band rule starts from the limits last sent as limits.csv knows them; it then follows
     // the uploads it is told of. A folder without that record leaves what the rules know.
-    if (const auto limits = runlog::lastSentLimits(app::runFolder(m_location, m_runLogSettings)))
+    if (const auto limits = runlog::lastSentLimits(app::runFolder(m_location, m_runLogSettings))) {
         m_alarmRules.setLimits(limits);
+        m_publishing.setLimits(*limits);
+    }
 }
 
 void TForm1::setVisible(bool visible)
@@ -340,6 +351,8 @@ void TForm1::FormCreate()
     m_settings = app::loadSettings(profile, screenDotsPerInch());
     m_runLogSettings = app::loadRunLogSettings(profile);
     applyAlarmSettings(alarms::loadAlarmSettings(profile));
+    // With publishing off (the default) no connection is made at all.
+    m_publishing.apply(telemetry::loadMqttSettings(profile), m_settings.Port);
     // The poll interval lives in the timer itself, which stays disabled until Start.
     tmr1->setInterval(m_settings.TimerWorkInterval);
     InitPictures();
@@ -354,7 +367,11 @@ void TForm1::FormClose()
     // be made fails the save below, which names the file.
     if (m_location.isPerUser())
         app::makePrivateFolder(QFileInfo(m_location.writeFile).absolutePath());
-    if (!app::saveSettings(profile, m_settings, m_runLogSettings, m_alarmSettings)) {
+    if (!app::saveSettings(profile, m_settings, m_runLogSettings,
+            { { QString::fromLatin1(alarms::kAlarmsSection),
+                  alarms::alarmEntries(m_alarmSettings) },
+                { QString::fromLatin1(telemetry::kMqttSection),
+                    telemetry::mqttEntries(m_publishing.settings()) } })) {
         const QString message = QStringLiteral("Unable to write to %1")
                                     .arg(QDir::toNativeSeparators(m_location.writeFile));
         throw std::runtime_error(message.toStdString());
@@ -472,6 +489,8 @@ void TForm1::StartClick()
         return;
     }
     m_recordFolder = record ? record->place : QString();
+    // The bench is named after its port unless the settings name it.
+    m_publishing.apply(m_publishing.settings(), m_settings.Port);
     tmr1->setEnabled(true);
 }
 
@@ -535,6 +554,41 @@ void TForm1::reportLogStall(const QString& path)
     QTimer::singleShot(0, this, [message] { app::showErrorBox(message); });
 }
 
+void TForm1::remoteLimits(instrument::RegulatorLimits limits, const QString& /*source*/)
+{
+    // Polling holds the port: the limits go out on it between two ticks. Stopped, the port is
+    // opened for the upload as the limits dialog does, but a failure is answered to the sender
+    // rather than shown in a box nobody at the bench asked for.
+    const QString recordFolder = m_runLogSettings.Enabled ? runFolder() : QString();
+    runlog::LimitsOutcome outcome = runlog::LimitsOutcome::PortNotOpened;
+    if (m_session.openPort(m_settings.Port, m_settings.BaudRate) == platform::SerialError::None)
+        outcome = m_session.uploadLimits(limits, recordFolder);
+    else
+        m_session.recordLimits(recordFolder, limits, outcome);
+    if (outcome == runlog::LimitsOutcome::Sent) {
+        // The limits dialog shows what the regulator now holds.
+        m_settings.A = limits.lower;
+        m_settings.B = limits.upper;
+    }
+    m_publishing.limitsResult(outcome == runlog::LimitsOutcome::Sent,
+        outcome == runlog::LimitsOutcome::Sent ? QString()
+                                               : QString::fromLatin1(runlog::outcomeName(outcome)));
+}
+
+void TForm1::showNetworkProblem(const QString& text)
+{
+    // One box at a time: a broker that comes and goes must not stack boxes up while the user is
+    // away from the bench. Publishing goes on trying whatever the box.
+    if (m_networkBoxOpen)
+        return;
+    m_networkBoxOpen = true;
+    const QString message = QStringLiteral("Публикация показаний: %1").arg(text);
+    QTimer::singleShot(0, this, [this, message] {
+        app::showErrorBox(message);
+        m_networkBoxOpen = false;
+    });
+}
+
 void TForm1::ParamClick()
 {
     if (!dlgParam)
@@ -573,6 +627,8 @@ void TForm1::MoreClick()
     byDefault.Folder.clear();
     dialog.fill(m_runLogSettings, app::runFolder(m_location, byDefault), m_alarmSettings,
         alarmBandActive());
+    dialog.fillNetwork(
+        m_publishing.settings(), app::BenchPublishing::defaultBench(m_settings.Port));
     if (dialog.exec() != QDialog::Accepted)
         return;
     // Like the rest of the settings, these are written when the window closes; a run going on
@@ -580,6 +636,7 @@ void TForm1::MoreClick()
     m_runLogSettings = dialog.runLogSettings();
     applyAlarmSettings(dialog.alarmSettings());
     takeLastSentLimits();
+    m_publishing.apply(dialog.mqttSettings(), m_settings.Port);
 }
 
 void TForm1::AboutClick()

@@ -2,6 +2,7 @@
 
 #include "alarms/AlarmRules.h"
 #include "alarms/AlarmSettings.h"
+#include "app/BenchPublishing.h"
 #include "app/RunLogSettings.h"
 #include "app/Settings.h"
 #include "app/SettingsLocation.h"
@@ -95,6 +96,8 @@ public:
     /** Whether the band rule knows the regulator's limits to work with. */
     bool alarmBandActive() const { return m_alarmRules.bandActive(); }
     alarms::AlarmRules& alarmRules() { return m_alarmRules; }
+    /** The bench on the MQTT broker. */
+    const app::BenchPublishing& publishing() const { return m_publishing; }
 
     /** Draws the empty chart with the current settings. */
     void InitPictures();
@@ -139,6 +142,9 @@ private:
     void buildAlarms();
     void alarmTransition(const alarms::AlarmEvent& event);
     void takeLastSentLimits();
+    void showNetworkProblem(const QString& text);
+    /** Sends limits a remote command asked for, and answers it. */
+    void remoteLimits(instrument::RegulatorLimits limits, const QString& source);
     chart::ChartScale chartScale() const;
 
     app::SettingsLocation m_location;
@@ -152,11 +158,15 @@ private:
     history::LiveRun m_liveRun;
     // The alarm rules are a listener as well, and outlive the session for the same reason.
     alarms::AlarmRules m_alarmRules;
+    // The bench on the MQTT broker, while publishing is on; a listener too.
+    app::BenchPublishing m_publishing;
     session::PollSession m_session;
     app::RunLogSettings m_runLogSettings;
     alarms::AlarmSettings m_alarmSettings;
     /** The folder of the run going on, or of the last one: where its alarms are recorded. */
     QString m_recordFolder;
+    /** A network problem's box is open: the next one waits until it is closed, or is dropped. */
+    bool m_networkBoxOpen = false;
 
     QMenuBar* mm1 = nullptr;
     QFrame* CoolBar1 = nullptr;

@@ -1,6 +1,7 @@
 #include "preferences/PreferencesDialog.h"
 
 #include "preferences/AlarmsPage.h"
+#include "preferences/NetworkPage.h"
 #include "preferences/RunLogPage.h"
 
 #include <QDialogButtonBox>
@@ -24,7 +25,9 @@ PreferencesDialog::PreferencesDialog(QWidget* parent)
     m_runLogPage = new RunLogPage(m_pages);
     m_alarmsPage = new AlarmsPage(m_pages);
     m_pages->addTab(m_runLogPage, QStringLiteral("Журнал"));
+    m_networkPage = new NetworkPage(m_pages);
     m_pages->addTab(m_alarmsPage, QStringLiteral("Сигнализация"));
+    m_pages->addTab(m_networkPage, QStringLiteral("Сеть"));
     layout->addWidget(m_pages);
 
     // The same buttons as the parameters dialog's.
@@ -50,15 +53,26 @@ void PreferencesDialog::fill(const app::RunLogSettings& runLog, const QString& d
     m_alarmsPage->fill(alarmSettings, bandActive);
 }
 
+void PreferencesDialog::fillNetwork(const telemetry::MqttSettings& mqtt, const QString& defaultBench)
+{
+    m_mqtt = mqtt;
+    m_networkPage->fill(mqtt, defaultBench);
+}
+
 void PreferencesDialog::accept()
 {
     app::RunLogSettings runLog = m_runLog;
     alarms::AlarmSettings alarmSettings = m_alarms;
+    telemetry::MqttSettings mqtt = m_mqtt;
     std::optional<FieldError> error = m_runLogPage->read(runLog);
     QWidget* page = m_runLogPage;
     if (!error) {
         error = m_alarmsPage->read(alarmSettings);
         page = m_alarmsPage;
+    }
+    if (!error) {
+        error = m_networkPage->read(mqtt);
+        page = m_networkPage;
     }
     if (error) {
         m_pages->setCurrentWidget(page);
@@ -68,6 +82,7 @@ void PreferencesDialog::accept()
     }
     m_runLog = runLog;
     m_alarms = alarmSettings;
+    m_mqtt = mqtt;
     QDialog::accept();
 }
 

@@ -2,6 +2,7 @@
 
 #include "alarms/AlarmSettings.h"
 #include "app/RunLogSettings.h"
+#include "telemetry/MqttSettings.h"
 
 #include <QDialog>
 
@@ -9,6 +10,7 @@ class QTabWidget;
 
 namespace preferences {
 class AlarmsPage;
+class NetworkPage;
 class RunLogPage;
 
 /**
@@ -24,10 +26,13 @@ public:
 
     void fill(const app::RunLogSettings& runLog, const QString& defaultRunFolder,
         const alarms::AlarmSettings& alarmSettings, bool bandActive);
+    /** The network's page; @p defaultBench: the bench's name while none is typed. */
+    void fillNetwork(const telemetry::MqttSettings& mqtt, const QString& defaultBench);
 
     /** What the pages gave when OK was pressed; the values filled in until then. */
     const app::RunLogSettings& runLogSettings() const { return m_runLog; }
     const alarms::AlarmSettings& alarmSettings() const { return m_alarms; }
+    const telemetry::MqttSettings& mqttSettings() const { return m_mqtt; }
 
     void accept() override;
 
@@ -35,8 +40,10 @@ private:
     QTabWidget* m_pages;
     RunLogPage* m_runLogPage;
     AlarmsPage* m_alarmsPage;
+    NetworkPage* m_networkPage;
     app::RunLogSettings m_runLog;
     alarms::AlarmSettings m_alarms;
+    telemetry::MqttSettings m_mqtt;
 };
 
 } // namespace preferences

@@ -1,8 +1,11 @@
 #include "../support/ModalAnswer.h"
 #include "preferences/PreferencesDialog.h"
 
+#include <QCheckBox>
+#include <QFile>
 #include <QLineEdit>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTest>
 
 // What the dialog was filled with: every kind of value set, so that a row can see one change.
@@ -123,6 +126,76 @@ private slots:
         QCOMPARE(dialog.alarmSettings().Low, filledAlarms().Low);
         QCOMPARE(dialog.runLogSettings().Folder, folder);
         QCOMPARE(dialog.runLogSettings().Enabled, false);
+    }
+
+    // The network's page: each row types ("objectName=text"; "chkMqtt" ticks the box; "@" in a
+    // text stands for a folder of the test's own) and presses OK, then reads the section back
+    // as the settings file would get it, or the refusal.
+    void networkValuesAreTakenOrRefused_data()
+    {
+        QTest::addColumn<QStringList>("typed");
+        QTest::addColumn<QString>("expected"); // the [Mqtt] keys that are set, or the refusal
+
+        QTest::newRow("off by default, nothing typed")
+            << QStringList {} << "Enabled=0 Discovery=1 RemoteLimits=0";
+        QTest::newRow("broker, port and a private password file")
+            << QStringList { "chkMqtt", "edtMqttHost= broker.lab ", "edtMqttPort=8883",
+                   "edtMqttBench=bench-3", "edtMqttPasswordFile=@/private" }
+            << "Enabled=1 Host=broker.lab Port=8883 Bench=bench-3 PasswordFile=@/private "
+               "Discovery=1 RemoteLimits=0";
+        QTest::newRow("port out of range")
+            << QStringList { "chkMqtt", "edtMqttPort=70000" } << "Порт: вне пределов от 1 до 65535";
+        QTest::newRow("bench with a topic separator")
+            << QStringList { "edtMqttBench=lab/3" }
+            << "Имя стенда: только латинские буквы, цифры, «-» и «_»";
+        QTest::newRow("relative CA file")
+            << QStringList { "edtMqttCaFile=ca.pem" } << "Сертификат ЦС (TLS): нужен полный путь";
+        QTest::newRow("password file others may read")
+            << QStringList { "chkMqtt", "edtMqttPasswordFile=@/shared" }
+            << "Файл пароля: @/shared: readable or writable by others (chmod 600 it)";
+    }
+    void networkValuesAreTakenOrRefused()
+    {
+        QFETCH(QStringList, typed);
+        QFETCH(QString, expected);
+        QTemporaryDir folder;
+        const auto place = [&folder](QString text) { return text.replace(u'@', folder.path()); };
+        const QFile::Permissions own = QFile::ReadOwner | QFile::WriteOwner;
+        for (const auto& [name, mode] : { std::pair { "private", own },
+                 { "shared", own | QFile::ReadGroup | QFile::ReadOther } }) {
+            QFile file(folder.filePath(QString::fromLatin1(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("secret\n");
+            QVERIFY(file.setPermissions(mode));
+        }
+
+        preferences::PreferencesDialog dialog;
+        dialog.fill({ false, QString() }, QStringLiteral("/home/u/runs"), filledAlarms(), false);
+        dialog.fillNetwork(telemetry::MqttSettings {}, QStringLiteral("pc-ttyUSB0"));
+        for (const QString& entry : typed) {
+            const qsizetype equals = entry.indexOf(u'=');
+            if (equals < 0) {
+                dialog.findChild<QCheckBox*>(entry)->setChecked(true);
+                continue;
+            }
+            auto* edit = dialog.findChild<QLineEdit*>(entry.left(equals));
+            QVERIFY2(edit, qPrintable(entry));
+            edit->setText(place(entry.mid(equals + 1)));
+        }
+        MessageBoxSeen seen;
+        const auto answer = answerNextMessageBox(seen);
+        dialog.accept();
+
+        QString got = seen.text;
+        if (got.isEmpty()) {
+            QStringList keys;
+            for (const auto& entry : telemetry::mqttEntries(dialog.mqttSettings())) {
+                if (!entry.second.isEmpty())
+                    keys << entry.first + u'=' + entry.second;
+            }
+            got = keys.join(u' ');
+        }
+        QCOMPARE(got, place(expected));
     }
 };
 
