@@ -67,7 +67,8 @@ void TestAlarmRecord::sectionKeptBySave()
     QCOMPARE(alarms.Stale, std::nullopt); // the file's bad value is off
 
     alarms.Low = 10.25;
-    QVERIFY(app::saveSettings(profile, settings, runLog, alarms));
+    QVERIFY(app::saveSettings(profile, settings, runLog,
+        { { QString::fromLatin1(kAlarmsSection), alarmEntries(alarms) } }));
     QCOMPARE(loadAlarmSettings(platform::Profile(path)), alarms);
     QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
