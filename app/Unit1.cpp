@@ -440,10 +440,12 @@ void TForm1::LoadClick()
     const instrument::RegulatorLimits limits { m_settings.A, m_settings.B };
     const QString recordFolder = m_runLogSettings.Enabled ? runFolder() : QString();
     if (!InitConect()) {
-        m_session.recordLimits(recordFolder, limits, runlog::LimitsOutcome::PortNotOpened);
+        m_session.recordLimits(recordFolder, limits, runlog::LimitsOutcome::PortNotOpened,
+            runlog::LimitsSource::Window);
         return;
     }
-    const runlog::LimitsOutcome outcome = m_session.uploadLimits(limits, recordFolder);
+    const runlog::LimitsOutcome outcome
+        = m_session.uploadLimits(limits, recordFolder, runlog::LimitsSource::Window);
     // The upload has released the port already; the window's own close then finds it closed.
     DoneConect();
     // The regulator may hold other limits than the user now believes: say so.

@@ -18,8 +18,8 @@ struct LimitsStep {
 
 /**
  * The limits in force during a run that started at @p startMs and lasts until @p endMs, from
- * the content of limits.csv ("time,lower_C,upper_C,outcome" rows): the last upload sent before
- * the start (with its own time) and each one sent from the start to the end, in time order.
+ * the content of limits.csv ("time,lower_C,upper_C,outcome[,source]" rows): the last upload sent
+ * before the start (with its own time) and each one sent from the start to the end, in time order.
  * Uploads that failed are not limits in force. Lines that do not parse are skipped. Empty when
  * no upload is known.
  */

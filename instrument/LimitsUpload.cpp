@@ -8,7 +8,7 @@
 
 namespace instrument {
 
-UploadOutcome uploadLimits(platform::SerialPort& port, RegulatorLimits limits)
+UploadOutcome sendLimitsParts(platform::SerialPort& port, RegulatorLimits limits)
 {
     const auto send
         = [&port](const QByteArray& bytes) { return port.write(bytes) == bytes.size(); };
@@ -21,8 +21,14 @@ UploadOutcome uploadLimits(platform::SerialPort& port, RegulatorLimits limits)
         platform::clock().sleep(kLimitsPause);
         sent = send(encodeTenths(limits.upper));
     }
-    port.close();
     return sent ? UploadOutcome::Sent : UploadOutcome::WriteFailed;
+}
+
+UploadOutcome uploadLimits(platform::SerialPort& port, RegulatorLimits limits)
+{
+    const UploadOutcome outcome = sendLimitsParts(port, limits);
+    port.close();
+    return outcome;
 }
 
 } // namespace instrument

@@ -25,12 +25,17 @@ enum class UploadOutcome {
 inline constexpr std::chrono::milliseconds kLimitsPause { 100 };
 
 /**
- * Sends @p limits on @p port, which the caller opened for this upload: the limits command, a
- * pause, the lower limit, a pause, the upper limit. The instrument answers nothing, so nothing is
- * read and nothing is waited for after the last part. A part the port does not take in full
- * stops the upload there: the instrument would read what follows out of step. The port is
- * closed at once when the upload ends, whatever the outcome; a port that is not open gives
- * WriteFailed.
+ * Sends @p limits on @p port, which is open: the limits command, a pause, the lower limit, a
+ * pause, the upper limit. The instrument answers nothing, so nothing is read and nothing is
+ * waited for after the last part. A part the port does not take in full stops the upload there:
+ * the instrument would read what follows out of step. The port is left open, so the upload can
+ * go out on the polling port between two ticks; a port that is not open gives WriteFailed.
+ */
+UploadOutcome sendLimitsParts(platform::SerialPort& port, RegulatorLimits limits);
+
+/**
+ * sendLimitsParts() on @p port, which the caller opened for this upload, then closes the port at
+ * once, whatever the outcome.
  */
 UploadOutcome uploadLimits(platform::SerialPort& port, RegulatorLimits limits);
 

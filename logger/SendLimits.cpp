@@ -23,9 +23,11 @@ LimitsSent sendLimits(session::PollSession& session, instrument::RegulatorLimits
     const platform::SerialError error = session.openPort(portName, baudRate);
     if (error != platform::SerialError::None) {
         tell(portFailure(portName, platform::serialDevicePath(portName), error));
-        session.recordLimits(runFolder, limits, runlog::LimitsOutcome::PortNotOpened);
+        session.recordLimits(
+            runFolder, limits, runlog::LimitsOutcome::PortNotOpened, runlog::LimitsSource::Logger);
     } else {
-        result.sent = session.uploadLimits(limits, runFolder) == runlog::LimitsOutcome::Sent;
+        result.sent = session.uploadLimits(limits, runFolder, runlog::LimitsSource::Logger)
+            == runlog::LimitsOutcome::Sent;
         if (!result.sent)
             tell(QStringLiteral("the port did not take the limits (the cable came off, the "
                                 "adapter went away?); the regulator may hold others"));

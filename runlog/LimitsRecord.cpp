@@ -91,10 +91,24 @@ const char* outcomeName(LimitsOutcome outcome)
     return "unknown";
 }
 
-std::optional<LogFailure> recordLimits(const QString& folder, const QDateTime& time,
-    std::uint16_t lowerTenths, std::uint16_t upperTenths, LimitsOutcome outcome)
+const char* sourceName(LimitsSource source)
 {
-    return recordLimits(systemStorage(), folder, time, lowerTenths, upperTenths, outcome);
+    switch (source) {
+    case LimitsSource::Window:
+        return "window";
+    case LimitsSource::Logger:
+        return "velmora-log";
+    case LimitsSource::Mqtt:
+        return "mqtt";
+    }
+    return "unknown";
+}
+
+std::optional<LogFailure> recordLimits(const QString& folder, const QDateTime& time,
+    std::uint16_t lowerTenths, std::uint16_t upperTenths, LimitsOutcome outcome,
+    LimitsSource source)
+{
+    return recordLimits(systemStorage(), folder, time, lowerTenths, upperTenths, outcome, source);
 }
 
 std::optional<instrument::RegulatorLimits> lastSentLimits(const QString& folder)
@@ -105,7 +119,9 @@ std::optional<instrument::RegulatorLimits> lastSentLimits(const QString& folder)
     const QList<QByteArray> lines = file.readAll().split('\n');
     for (auto line = lines.crbegin(); line != lines.crend(); ++line) {
         const QList<QByteArray> fields = line->split(',');
-        if (fields.size() != 4 || fields[3] != outcomeName(LimitsOutcome::Sent))
+        // Four columns in a file begun before rows said their source, five since.
+        if ((fields.size() != 4 && fields.size() != 5)
+            || fields[3] != outcomeName(LimitsOutcome::Sent))
             continue;
         const auto lower = tenthsFromText(fields[1]);
         const auto upper = tenthsFromText(fields[2]);
@@ -116,7 +132,7 @@ std::optional<instrument::RegulatorLimits> lastSentLimits(const QString& folder)
 }
 
 std::optional<LogFailure> appendRecordRow(Storage& storage, const QString& folder,
-    const char* fileName, const char* header, const QByteArray& row)
+    const char* fileName, const char* header, const QByteArray& row, const EarlierLayout& earlier)
 {
     const QString absoluteFolder = QDir::cleanPath(QDir(folder).absolutePath());
     if (const int error = storage.makeFolders(absoluteFolder); error != 0)
@@ -152,9 +168,19 @@ std::optional<LogFailure> appendRecordRow(Storage& storage, const QString& folde
     }
 
     QByteArray bytes;
-    if (end == 0)
+    if (end == 0) {
         bytes = header;
-    bytes += row;
+        bytes += row;
+    } else if (earlier.header != nullptr) {
+        const QByteArray earlierHeader(earlier.header);
+        QByteArray first(earlierHeader.size(), '\0');
+        const Storage::Transferred got = storage.readAt(file, first.data(), first.size(), 0);
+        if (got.error != 0)
+            return fail(got.error);
+        bytes = got.count == first.size() && first == earlierHeader ? earlier.row : row;
+    } else {
+        bytes = row;
+    }
     const Storage::Transferred written = storage.writeAt(file, bytes, end);
     int error = written.error;
     if (error == 0)
@@ -178,11 +204,12 @@ std::optional<LogFailure> appendRecordRow(Storage& storage, const QString& folde
 
 std::optional<LogFailure> recordLimits(Storage& storage, const QString& folder,
     const QDateTime& time, std::uint16_t lowerTenths, std::uint16_t upperTenths,
-    LimitsOutcome outcome)
+    LimitsOutcome outcome, LimitsSource source)
 {
+    const QByteArray row = timeText(time) + ',' + tenthsText(lowerTenths) + ','
+        + tenthsText(upperTenths) + ',' + outcomeName(outcome);
     return appendRecordRow(storage, folder, kLimitsFileName, kLimitsHeader,
-        timeText(time) + ',' + tenthsText(lowerTenths) + ',' + tenthsText(upperTenths) + ','
-            + outcomeName(outcome) + '\n');
+        row + ',' + sourceName(source) + '\n', { kLimitsHeaderWithoutSource, row + '\n' });
 }
 
 } // namespace runlog

@@ -27,6 +27,7 @@ struct RunWriter::Command {
     std::uint16_t lower = 0; ///< a Limits row's limits, in tenths of a degree
     std::uint16_t upper = 0;
     LimitsOutcome limitsOutcome = LimitsOutcome::Sent;
+    LimitsSource limitsSource = LimitsSource::Window;
     const char* fileName = nullptr; ///< an Append: the record file, its header and its row
     const char* header = nullptr;
     QByteArray row;
@@ -158,7 +159,7 @@ void RunWriter::serve(const std::shared_ptr<Shared>& shared)
             break;
         case Command::Kind::Limits:
             failure = runlog::recordLimits(s.storage, command.target.place, command.time,
-                command.lower, command.upper, command.limitsOutcome);
+                command.lower, command.upper, command.limitsOutcome, command.limitsSource);
             break;
         case Command::Kind::Append:
             failure = runlog::appendRecordRow(
@@ -270,7 +271,8 @@ void RunWriter::end()
 }
 
 void RunWriter::recordLimits(const QString& folder, const QDateTime& time,
-    std::uint16_t lowerTenths, std::uint16_t upperTenths, LimitsOutcome outcome)
+    std::uint16_t lowerTenths, std::uint16_t upperTenths, LimitsOutcome outcome,
+    LimitsSource source)
 {
     Command command;
     command.kind = Command::Kind::Limits;
@@ -279,6 +281,7 @@ void RunWriter::recordLimits(const QString& folder, const QDateTime& time,
     command.lower = lowerTenths;
     command.upper = upperTenths;
     command.limitsOutcome = outcome;
+    command.limitsSource = source;
     push(std::move(command));
 }
 

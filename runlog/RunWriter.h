@@ -74,7 +74,7 @@ public:
     /** One row of limits.csv in @p folder (runlog::recordLimits), in turn with the rows; its
      *  failure comes as failed(), whatever came before in the run. */
     void recordLimits(const QString& folder, const QDateTime& time, std::uint16_t lowerTenths,
-        std::uint16_t upperTenths, LimitsOutcome outcome);
+        std::uint16_t upperTenths, LimitsOutcome outcome, LimitsSource source);
 
     /** Rows of another record file in @p folder (runlog::appendRecordRow), in turn with the
      *  rows; @p fileName and @p header must outlive the writer (string literals). Failures as

@@ -113,23 +113,38 @@ void PollSession::closePort()
 }
 
 runlog::LimitsOutcome PollSession::uploadLimits(
-    instrument::RegulatorLimits limits, const QString& recordFolder)
+    instrument::RegulatorLimits limits, const QString& recordFolder, runlog::LimitsSource source)
 {
     const runlog::LimitsOutcome outcome
         = instrument::uploadLimits(m_port, limits) == instrument::UploadOutcome::Sent
         ? runlog::LimitsOutcome::Sent
         : runlog::LimitsOutcome::WriteFailed;
     m_port.close();
-    recordLimits(recordFolder, limits, outcome);
+    recordLimits(recordFolder, limits, outcome, source);
     return outcome;
 }
 
-void PollSession::recordLimits(
-    const QString& recordFolder, instrument::RegulatorLimits limits, runlog::LimitsOutcome outcome)
+std::optional<runlog::LimitsOutcome> PollSession::sendLimitsBetweenTicks(
+    instrument::RegulatorLimits limits, const QString& recordFolder, runlog::LimitsSource source)
+{
+    if (!m_link.isRunning())
+        return std::nullopt;
+    // A lost port is the next tick's to open again; an upload on it would only fail.
+    runlog::LimitsOutcome outcome = runlog::LimitsOutcome::PortNotOpened;
+    if (m_port.isOpen() && !m_port.isLost())
+        outcome = instrument::sendLimitsParts(m_port, limits) == instrument::UploadOutcome::Sent
+            ? runlog::LimitsOutcome::Sent
+            : runlog::LimitsOutcome::WriteFailed;
+    recordLimits(recordFolder, limits, outcome, source);
+    return outcome;
+}
+
+void PollSession::recordLimits(const QString& recordFolder, instrument::RegulatorLimits limits,
+    runlog::LimitsOutcome outcome, runlog::LimitsSource source)
 {
     const QDateTime time = QDateTime::currentDateTime();
     if (!recordFolder.isEmpty())
-        m_record.recordLimits(recordFolder, time, limits.lower, limits.upper, outcome);
+        m_record.recordLimits(recordFolder, time, limits.lower, limits.upper, outcome, source);
     for (TickListener* listener : m_listeners)
         listener->limitsSent(time, limits, outcome);
 }

@@ -67,17 +67,29 @@ public:
     void closePort();
     /**
      * Sends @p limits on the port openPort() opened, closes it whatever the outcome, and
-     * records the outcome in limits.csv in @p recordFolder (nothing when it is empty).
+     * records the outcome in limits.csv in @p recordFolder (nothing when it is empty), with
+     * @p source.
      */
-    runlog::LimitsOutcome uploadLimits(
-        instrument::RegulatorLimits limits, const QString& recordFolder);
+    runlog::LimitsOutcome uploadLimits(instrument::RegulatorLimits limits,
+        const QString& recordFolder, runlog::LimitsSource source);
     /**
-     * Records sending @p limits, with @p outcome, as a row of limits.csv in @p recordFolder, on
-     * the record's thread: a failure comes as the record's failed(). Nothing is written when the
-     * folder is empty; the listeners are told all the same.
+     * Sends @p limits while polling, on the poll's own port between two ticks: the same bytes
+     * and pauses as uploadLimits(), but the port stays open and polling goes on with the next
+     * tick (which comes that much later: the upload's pauses hold the session's thread). The
+     * outcome is recorded as recordLimits() does, with @p source, and the listeners are told.
+     * A port the run has lost for the moment gives port-not-opened and sends nothing.
+     * Call it from the session's thread outside tick(), e.g. from a queued signal. nullopt when
+     * not polling: nothing is sent or recorded, and the caller opens a port for an upload.
+     */
+    std::optional<runlog::LimitsOutcome> sendLimitsBetweenTicks(instrument::RegulatorLimits limits,
+        const QString& recordFolder, runlog::LimitsSource source);
+    /**
+     * Records sending @p limits, with @p outcome and @p source, as a row of limits.csv in
+     * @p recordFolder, on the record's thread: a failure comes as the record's failed(). Nothing
+     * is written when the folder is empty; the listeners are told all the same.
      */
     void recordLimits(const QString& recordFolder, instrument::RegulatorLimits limits,
-        runlog::LimitsOutcome outcome);
+        runlog::LimitsOutcome outcome, runlog::LimitsSource source);
 
     instrument::PollCycle& poll() { return *m_poll; }
     const instrument::PollCycle& poll() const { return *m_poll; }

@@ -110,8 +110,10 @@ void TestAlarmRecord::alarmsFile()
 
     // The band's limits at start: the last row that was sent, not a later failed one.
     QCOMPARE(runlog::lastSentLimits(dir.path()), std::nullopt);
-    runlog::recordLimits(dir.path(), event.time, 365, 370, runlog::LimitsOutcome::Sent);
-    runlog::recordLimits(dir.path(), event.time, 300, 310, runlog::LimitsOutcome::WriteFailed);
+    runlog::recordLimits(dir.path(), event.time, 365, 370, runlog::LimitsOutcome::Sent,
+        runlog::LimitsSource::Window);
+    runlog::recordLimits(dir.path(), event.time, 300, 310, runlog::LimitsOutcome::WriteFailed,
+        runlog::LimitsSource::Mqtt);
     const auto limits = runlog::lastSentLimits(dir.path());
     QVERIFY(limits && limits->lower == 365 && limits->upper == 370);
 }

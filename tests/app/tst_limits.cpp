@@ -123,7 +123,7 @@ private:
         if (!file.open(QIODevice::ReadOnly))
             return rows;
         const QByteArrayList lines = file.readAll().split('\n');
-        if (lines.first() != "time,lower_C,upper_C,outcome")
+        if (lines.first() != "time,lower_C,upper_C,outcome,source")
             return { "bad header: " + lines.first() };
         for (qsizetype i = 1; i < lines.size(); ++i) {
             if (!lines[i].isEmpty())
@@ -170,7 +170,7 @@ private slots:
         QCOMPARE(m_instrument->received(1000), QByteArray("\x52\x6D\x01\x6F\x01", 5));
         QCOMPARE(m_form->settings().A, std::uint16_t(365));
         QCOMPARE(m_form->settings().B, std::uint16_t(367));
-        QCOMPARE(limitsRows().last(), QByteArray("36.5,36.7,sent"));
+        QCOMPARE(limitsRows().last(), QByteArray("36.5,36.7,sent,window"));
     }
 
     void theThreePartsGoOut100msApartAndThePortClosesAtOnce()
@@ -221,7 +221,7 @@ private slots:
         QCOMPARE(m_form->settings().A, std::uint16_t(400));
         QCOMPARE(m_form->settings().B, std::uint16_t(300));
         QCOMPARE(limitsRows().size(), uploads + 1);
-        QCOMPARE(limitsRows().last(), QByteArray("40.0,30.0,sent"));
+        QCOMPARE(limitsRows().last(), QByteArray("40.0,30.0,sent,window"));
     }
 
     void whilePollingOnlyTheWarningShowsAndAfterStopTheDialogOpens()
@@ -280,7 +280,7 @@ private slots:
         QCOMPARE(m_clock->pauses.size(), std::size_t(1));
         QVERIFY(!m_form->port().isOpen());
         QCOMPARE(m_form->settings().A, std::uint16_t(365));
-        QCOMPARE(limitsRows().last(), QByteArray("36.5,36.7,write-failed"));
+        QCOMPARE(limitsRows().last(), QByteArray("36.5,36.7,write-failed,window"));
     }
 
     void anAbsentPortSendsNothingYetTheNewLimitsAreSavedAtClose()
@@ -300,7 +300,7 @@ private slots:
         QVERIFY(!m_form->port().isOpen());
         QCOMPARE(m_form->settings().A, std::uint16_t(400));
         QCOMPARE(m_form->settings().B, std::uint16_t(300));
-        QCOMPARE(limitsRows().last(), QByteArray("40.0,30.0,port-not-opened"));
+        QCOMPARE(limitsRows().last(), QByteArray("40.0,30.0,port-not-opened,window"));
 
         m_form->show();
         QVERIFY(m_form->close());

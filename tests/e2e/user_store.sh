@@ -81,7 +81,7 @@ grep -q "^velmora-log: .*/nonexistent/velmora-e2e-admin" "$work/log.out" \
     || fail "velmora-log did not take the port from the user's copy: $(cat "$work/log.out")"
 # Its limits record goes to the user's run folder, as the program folder takes no runs.
 as_user "$folder/velmora-log" --limits 36.5,36.7 --count 0 >"$work/log.out" 2>&1 || true
-grep -q ',36.5,36.7,port-not-opened$' "$runs/limits.csv" 2>/dev/null \
+grep -q ',36.5,36.7,port-not-opened,velmora-log$' "$runs/limits.csv" 2>/dev/null \
     || fail "velmora-log recorded no limits in $runs: $(cat "$work/log.out")"
 [ ! -e "$folder/runs" ] || fail "a run folder appeared in the program folder"
 [ "$(mode_of "$home/.local/share/velmora-thermo")" = 700 ] \

@@ -433,7 +433,7 @@ private slots:
         const QByteArrayList rows
             = record.mid(qsizetype(sizeof runlog::kLimitsHeader) - 1).split('\n');
         QCOMPARE(rows.size(), 2);
-        QVERIFY2(rows[0].endsWith(",36.5,36.7,sent"), rows[0].constData());
+        QVERIFY2(rows[0].endsWith(",36.5,36.7,sent,velmora-log"), rows[0].constData());
         QVERIFY(rows[1].isEmpty());
 
         QVERIFY(m_sim->waitForLines("poll 0x51 -> ", count));
@@ -489,7 +489,8 @@ private slots:
         QVERIFY(runFiles().isEmpty());
         const QByteArray record = readFile(runs() + QStringLiteral("/limits.csv"));
         if (limits)
-            QVERIFY2(record.endsWith(",36.5,36.7,port-not-opened\n"), record.constData());
+            QVERIFY2(
+                record.endsWith(",36.5,36.7,port-not-opened,velmora-log\n"), record.constData());
         else
             QVERIFY(!QFileInfo::exists(runs()));
     }

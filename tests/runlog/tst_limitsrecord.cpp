@@ -19,14 +19,20 @@
 #include <unistd.h>
 
 using runlog::LimitsOutcome;
+using runlog::LimitsSource;
 
 Q_DECLARE_METATYPE(LimitsOutcome)
+Q_DECLARE_METATYPE(LimitsSource)
 
 namespace {
 
 const QByteArray kHeader(runlog::kLimitsHeader);
 const QDateTime kTime(QDate(2026, 12, 8), QTime(10, 15, 0, 512), QTimeZone("Europe/Berlin"));
-const QByteArray kSentRow("2026-12-08T10:15:00.512+01:00,36.5,37.0,sent\n");
+const QByteArray kSentRow("2026-12-08T10:15:00.512+01:00,36.5,37.0,sent,window\n");
+constexpr LimitsSource kWindow = LimitsSource::Window;
+// A file begun before rows said their source.
+const QByteArray kEarlierHeader(runlog::kLimitsHeaderWithoutSource);
+const QByteArray kEarlierRow("2026-12-08T10:15:00.512+01:00,36.5,37.0,sent\n");
 
 } // namespace
 
@@ -63,12 +69,12 @@ void TstLimitsRecord::init()
 
 void TstLimitsRecord::headerOnceThenRows()
 {
-    QVERIFY(!runlog::recordLimits(m_folder, kTime, 365, 370, LimitsOutcome::Sent));
+    QVERIFY(!runlog::recordLimits(m_folder, kTime, 365, 370, LimitsOutcome::Sent, kWindow));
     QCOMPARE(readFile(m_path), kHeader + kSentRow);
-    QVERIFY(
-        !runlog::recordLimits(m_folder, kTime.addSecs(1), 0, 65535, LimitsOutcome::WriteFailed));
+    QVERIFY(!runlog::recordLimits(
+        m_folder, kTime.addSecs(1), 0, 65535, LimitsOutcome::WriteFailed, kWindow));
     QCOMPARE(readFile(m_path),
-        kHeader + kSentRow + "2026-12-08T10:15:01.512+01:00,0.0,6553.5,write-failed\n");
+        kHeader + kSentRow + "2026-12-08T10:15:01.512+01:00,0.0,6553.5,write-failed,window\n");
 }
 
 void TstLimitsRecord::row_data()
@@ -76,12 +82,16 @@ void TstLimitsRecord::row_data()
     QTest::addColumn<int>("lower");
     QTest::addColumn<int>("upper");
     QTest::addColumn<LimitsOutcome>("outcome");
+    QTest::addColumn<LimitsSource>("source");
     QTest::addColumn<QByteArray>("fields");
-    QTest::newRow("sent") << 365 << 370 << LimitsOutcome::Sent << QByteArray("36.5,37.0,sent");
+    QTest::newRow("sent") << 365 << 370 << LimitsOutcome::Sent << LimitsSource::Window
+                          << QByteArray("36.5,37.0,sent,window");
     QTest::newRow("port-not-opened")
-        << 9 << 10 << LimitsOutcome::PortNotOpened << QByteArray("0.9,1.0,port-not-opened");
+        << 9 << 10 << LimitsOutcome::PortNotOpened << LimitsSource::Logger
+        << QByteArray("0.9,1.0,port-not-opened,velmora-log");
     QTest::newRow("write-failed") << 1234 << 1250 << LimitsOutcome::WriteFailed
-                                  << QByteArray("123.4,125.0,write-failed");
+                                  << LimitsSource::Mqtt
+                                  << QByteArray("123.4,125.0,write-failed,mqtt");
 }
 
 void TstLimitsRecord::row()
@@ -89,9 +99,10 @@ void TstLimitsRecord::row()
     QFETCH(int, lower);
     QFETCH(int, upper);
     QFETCH(LimitsOutcome, outcome);
+    QFETCH(LimitsSource, source);
     QFETCH(QByteArray, fields);
     QVERIFY(!runlog::recordLimits(
-        m_folder, kTime, std::uint16_t(lower), std::uint16_t(upper), outcome));
+        m_folder, kTime, std::uint16_t(lower), std::uint16_t(upper), outcome, source));
     QCOMPARE(readFile(m_path), kHeader + "2026-12-08T10:15:00.512+01:00," + fields + '\n');
 }
 
@@ -107,6 +118,12 @@ void TstLimitsRecord::tornLastLineIsCut_data()
     QTest::newRow("long torn row")
         << kHeader + kSentRow + QByteArray(10000, 'x') << kHeader + kSentRow + kSentRow;
     QTest::newRow("whole rows") << kHeader + kSentRow << kHeader + kSentRow + kSentRow;
+    // A file keeps the columns it began with, so that pandas still reads it whole.
+    QTest::newRow("without source")
+        << kEarlierHeader + kEarlierRow << kEarlierHeader + kEarlierRow + kEarlierRow;
+    QTest::newRow("without source, torn row")
+        << kEarlierHeader + kEarlierRow.left(9) << kEarlierHeader + kEarlierRow;
+    QTest::newRow("torn earlier header") << kEarlierHeader.left(20) << kHeader + kSentRow;
 }
 
 void TstLimitsRecord::tornLastLineIsCut()
@@ -115,8 +132,10 @@ void TstLimitsRecord::tornLastLineIsCut()
     QFETCH(QByteArray, after);
     QVERIFY(QDir().mkpath(m_folder));
     QVERIFY(writeFile(m_path, before));
-    QVERIFY(!runlog::recordLimits(m_folder, kTime, 365, 370, LimitsOutcome::Sent));
+    QVERIFY(!runlog::recordLimits(m_folder, kTime, 365, 370, LimitsOutcome::Sent, kWindow));
     QCOMPARE(readFile(m_path), after);
+    // The limits in force are read from rows of either layout.
+    QCOMPARE(runlog::lastSentLimits(m_folder).value_or(instrument::RegulatorLimits {}).upper, 370);
 }
 
 void TstLimitsRecord::failureIsReported_data()
@@ -139,7 +158,7 @@ void TstLimitsRecord::failureIsReported()
     storage.createError = createError;
     storage.syncError = syncError;
     const auto failure
-        = runlog::recordLimits(storage, m_folder, kTime, 365, 370, LimitsOutcome::Sent);
+        = runlog::recordLimits(storage, m_folder, kTime, 365, 370, LimitsOutcome::Sent, kWindow);
     QVERIFY(failure);
     QCOMPARE(failure->path, folderError != 0 ? m_folder : m_path);
     QCOMPARE(failure->error, folderError | createError | syncError);
@@ -148,11 +167,11 @@ void TstLimitsRecord::failureIsReported()
 
 void TstLimitsRecord::partialRowIsCutBack()
 {
-    QVERIFY(!runlog::recordLimits(m_folder, kTime, 365, 370, LimitsOutcome::Sent));
+    QVERIFY(!runlog::recordLimits(m_folder, kTime, 365, 370, LimitsOutcome::Sent, kWindow));
     FaultyStorage storage;
     storage.spaceLeft = 5;
     const auto failure
-        = runlog::recordLimits(storage, m_folder, kTime, 365, 370, LimitsOutcome::Sent);
+        = runlog::recordLimits(storage, m_folder, kTime, 365, 370, LimitsOutcome::Sent, kWindow);
     QVERIFY(failure);
     QCOMPARE(failure->error, ENOSPC);
     QCOMPARE(readFile(m_path), kHeader + kSentRow);
@@ -160,7 +179,8 @@ void TstLimitsRecord::partialRowIsCutBack()
     // A real folder path that is a file.
     const QString plain = m_dir->filePath(QStringLiteral("plain"));
     QVERIFY(writeFile(plain, "x\n"));
-    const auto notFolder = runlog::recordLimits(plain, kTime, 365, 370, LimitsOutcome::Sent);
+    const auto notFolder
+        = runlog::recordLimits(plain, kTime, 365, 370, LimitsOutcome::Sent, kWindow);
     QVERIFY(notFolder);
     QCOMPARE(notFolder->error, ENOTDIR);
     QCOMPARE(notFolder->path, plain);
@@ -180,7 +200,7 @@ void TstLimitsRecord::writersAtOnceKeepEveryRow()
         bool written = true;
         for (int i = 0; i < kRows; ++i)
             written = !runlog::recordLimits(
-                          m_folder, kTime, lower, std::uint16_t(i), LimitsOutcome::Sent)
+                          m_folder, kTime, lower, std::uint16_t(i), LimitsOutcome::Sent, kWindow)
                 && written;
         return written;
     };
@@ -233,7 +253,8 @@ void TstLimitsRecord::sharedFolderHazardIsRefused()
     QCOMPARE(::flock(holder, LOCK_EX), there == u"dangling link" ? -1 : 0);
     ScriptedClock clock; // the wait for the lock takes no time
     const platform::ScopedClock scoped(clock);
-    const auto failure = runlog::recordLimits(m_folder, kTime, 365, 370, LimitsOutcome::Sent);
+    const auto failure
+        = runlog::recordLimits(m_folder, kTime, 365, 370, LimitsOutcome::Sent, kWindow);
     ::close(holder);
     QCOMPARE(failure.value_or(runlog::LogFailure {}).reason, reason);
     QCOMPARE(readFile(target), there == u"dangling link" ? QByteArray() : torn);
