@@ -93,8 +93,8 @@ TForm1::TForm1(const app::SettingsLocation& settings, QWidget* parent)
     connect(&m_publishing, &app::BenchPublishing::problem, this,
         [this](const QString& text) { showNetworkProblem(text); });
     connect(&m_publishing, &app::BenchPublishing::limitsRequested, this,
-        [this](instrument::RegulatorLimits limits, const QString& source) {
-            platform::guarded([&] { remoteLimits(limits, source); });
+        [this](instrument::RegulatorLimits limits) {
+            platform::guarded([&] { remoteLimits(limits); });
         });
 
     tmr1 = new platform::MessageTimer(this);
@@ -556,25 +556,30 @@ void TForm1::reportLogStall(const QString& path)
     QTimer::singleShot(0, this, [message] { app::showErrorBox(message); });
 }
 
-void TForm1::remoteLimits(instrument::RegulatorLimits limits, const QString& /*source*/)
+void TForm1::remoteLimits(instrument::RegulatorLimits limits)
 {
     // Polling holds the port: the limits go out on it between two ticks. Stopped, the port is
     // opened for the upload as the limits dialog does, but a failure is answered to the sender
     // rather than shown in a box nobody at the bench asked for.
     const QString recordFolder = m_runLogSettings.Enabled ? runFolder() : QString();
-    runlog::LimitsOutcome outcome = runlog::LimitsOutcome::PortNotOpened;
-    if (m_session.openPort(m_settings.Port, m_settings.BaudRate) == platform::SerialError::None)
-        outcome = m_session.uploadLimits(limits, recordFolder);
-    else
-        m_session.recordLimits(recordFolder, limits, outcome);
-    if (outcome == runlog::LimitsOutcome::Sent) {
+    constexpr auto source = runlog::LimitsSource::Mqtt;
+    std::optional<runlog::LimitsOutcome> outcome
+        = m_session.sendLimitsBetweenTicks(limits, recordFolder, source);
+    if (!outcome
+        && m_session.openPort(m_settings.Port, m_settings.BaudRate) == platform::SerialError::None)
+        outcome = m_session.uploadLimits(limits, recordFolder, source);
+    if (!outcome) {
+        outcome = runlog::LimitsOutcome::PortNotOpened;
+        m_session.recordLimits(recordFolder, limits, *outcome, source);
+    }
+    const bool sent = *outcome == runlog::LimitsOutcome::Sent;
+    if (sent) {
         // The limits dialog shows what the regulator now holds.
         m_settings.A = limits.lower;
         m_settings.B = limits.upper;
     }
-    m_publishing.limitsResult(outcome == runlog::LimitsOutcome::Sent,
-        outcome == runlog::LimitsOutcome::Sent ? QString()
-                                               : QString::fromLatin1(runlog::outcomeName(outcome)));
+    m_publishing.limitsResult(
+        sent, sent ? QString() : QString::fromLatin1(runlog::outcomeName(*outcome)));
 }
 
 void TForm1::showNetworkProblem(const QString& text)

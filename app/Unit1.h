@@ -144,7 +144,7 @@ private:
     void takeLastSentLimits();
     void showNetworkProblem(const QString& text);
     /** Sends limits a remote command asked for, and answers it. */
-    void remoteLimits(instrument::RegulatorLimits limits, const QString& source);
+    void remoteLimits(instrument::RegulatorLimits limits);
     chart::ChartScale chartScale() const;
 
     app::SettingsLocation m_location;
