@@ -1,3 +1,4 @@
+#include "telemetry/BrokerAddress.h"
 #include "telemetry/LimitsCommand.h"
 #include "telemetry/MqttSettings.h"
 #include "telemetry/Payloads.h"
@@ -21,6 +22,8 @@ private slots:
     void commands_data();
     void commands();
     void settingsFile();
+    void brokerAddresses_data();
+    void brokerAddresses();
 };
 
 void TestTelemetryFormat::benchNames_data()
@@ -172,6 +175,54 @@ void TestTelemetryFormat::settingsFile()
     QVERIFY(saveMqttSettings(profile, s));
     QCOMPARE(loadMqttSettings(profile), s);
     QCOMPARE(profile.readString(u"Options", u"Port", u""), "COM1");
+}
+
+void TestTelemetryFormat::brokerAddresses_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("host"); // empty: refused
+    QTest::addColumn<int>("port");
+    QTest::newRow("host") << " lab-broker "
+                          << "lab-broker" << 0;
+    QTest::newRow("host and port") << "10.0.0.5:8883"
+                                   << "10.0.0.5" << 8883;
+    QTest::newRow("IPv6 alone") << "::1"
+                                << "::1" << 0;
+    QTest::newRow("IPv6 and port") << "[fe80::1]:1884"
+                                   << "fe80::1" << 1884;
+    QTest::newRow("IPv6 in brackets") << "[::1]"
+                                      << "::1" << 0;
+    QTest::newRow("empty") << ""
+                           << "" << 0;
+    QTest::newRow("no host") << ":1883"
+                             << "" << 0;
+    QTest::newRow("no port") << "broker:"
+                             << "" << 0;
+    QTest::newRow("port 0") << "broker:0"
+                            << "" << 0;
+    QTest::newRow("port too high") << "[::1]:65536"
+                                   << "" << 0;
+    QTest::newRow("port not a number") << "broker:mqtt"
+                                       << "" << 0;
+    QTest::newRow("bracket not closed") << "[::1:1883"
+                                        << "" << 0;
+    QTest::newRow("stray after bracket") << "[::1]1883"
+                                         << "" << 0;
+    QTest::newRow("topic wildcard") << "broker/#"
+                                    << "" << 0;
+}
+
+void TestTelemetryFormat::brokerAddresses()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, host);
+    QFETCH(int, port);
+    const auto parsed = parseBrokerAddress(text);
+    if (host.isEmpty()) {
+        QVERIFY(!std::get<MqttRefusal>(parsed).reason.isEmpty());
+        return;
+    }
+    QCOMPARE(std::get<BrokerAddress>(parsed), (BrokerAddress { host, port }));
 }
 
 QTEST_GUILESS_MAIN(TestTelemetryFormat)
