@@ -134,6 +134,19 @@ private slots:
             << QStringLiteral("--on-alarm: cannot run '%1': not permitted to run it").arg(plain);
         row("--on-alarm not in PATH", { "--on-alarm", "velmora-no-such-program" },
             "--on-alarm: cannot run 'velmora-no-such-program': no such program in PATH");
+        row("--mqtt port", { "--mqtt", "broker:0" },
+            "--mqtt: 'broker:0' refused: вне пределов от 1 до 65535");
+        row("--mqtt=", { "--mqtt=" }, "--mqtt: '' refused: имя узла не указано");
+        row("--bench wildcard", { "--mqtt", "broker", "--bench", "a/#" },
+            "--bench: 'a/#' refused: только латинские буквы, цифры, «-» и «_»");
+        row("--mqtt-user empty", { "--mqtt", "b", "--mqtt-user=" }, "--mqtt-user: give a value");
+        row("--mqtt-ca control", { "--mqtt", "b", "--mqtt-ca", "/a\tb" },
+            "--mqtt-ca: '/a\tb' refused: управляющий знак");
+        QTest::newRow("publishing off")
+            << QStringList { "--mqtt-remote-limits" }
+            << QStringLiteral("--mqtt-remote-limits: publishing is off: give --mqtt HOST, or "
+                              "Enabled=1 in [Mqtt] of '%1'")
+                   .arg(defaultFile());
     }
     void refusals()
     {
@@ -398,15 +411,47 @@ private slots:
             QStandardPaths::findExecutable(QStringLiteral("sh")));
     }
 
+    // [Mqtt] with the command line over it key by key; --mqtt turns publishing on.
+    void mqttFromTheFileWithTheCommandLineWinning_data()
+    {
+        QTest::addColumn<QByteArray>("section");
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("expected"); // Enabled Host Port User PasswordFile Bench Remote
+        const QByteArray file = "[Mqtt]\r\nEnabled=1\r\nHost=hub\r\nPort=1884\r\nUser=u\r\n";
+        QTest::newRow("none") << QByteArray() << QStringList {} << "0 - 0 - - - 0";
+        QTest::newRow("file") << file << QStringList {} << "1 hub 1884 u - - 0";
+        QTest::newRow("host wins, the file's port stays")
+            << file << QStringList { "--mqtt", "other" } << "1 other 1884 u - - 0";
+        QTest::newRow("options on a file that is off")
+            << QByteArray("[Mqtt]\r\nHost=hub\r\n")
+            << QStringList { "--mqtt", "[::1]:1885", "--mqtt-user", "v", "--mqtt-password-file",
+                   "pw", "--bench", "b-1", "--mqtt-remote-limits" }
+            << "1 ::1 1885 v " + QDir::current().absoluteFilePath("pw") + " b-1 1";
+    }
+    void mqttFromTheFileWithTheCommandLineWinning()
+    {
+        QFETCH(QByteArray, section);
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, expected);
+        writeSettingsFile(m_folder, "Port=COM3\r\n" + section);
+        const telemetry::MqttSettings m = accepted(arguments).mqtt;
+        const auto text = [](const QString& v) { return v.isEmpty() ? QStringLiteral("-") : v; };
+        QCOMPARE(QStringList({ QString::number(m.Enabled), text(m.Host), QString::number(m.Port),
+                                 text(m.User), text(m.PasswordFile), text(m.Bench),
+                                 QString::number(m.RemoteLimits) })
+                     .join(u' '),
+            expected);
+    }
+
     void helpNamesEveryOptionAndExitStatus()
     {
         const QString help = logger::helpText();
-        for (const char* option :
-            { "--port NAME", "--baud N", "--interval MS", "--settings FILE", "--count N",
-                "--duration TIME", "--limits LOWER,UPPER", "--output FILE", "--list-ports",
-                "--quiet", "--help", "--version", "--alarm-high T", "--alarm-band MARGIN",
-                "--on-alarm PROGRAM", "$XDG_CONFIG_HOME/velmora-thermo/VelmoraThermo.ini",
-                "$XDG_DATA_HOME/velmora-thermo/runs" })
+        for (const char* option : { "--port NAME", "--baud N", "--interval MS", "--settings FILE",
+                 "--count N", "--duration TIME", "--limits LOWER,UPPER", "--output FILE",
+                 "--list-ports", "--quiet", "--help", "--version", "--alarm-high T",
+                 "--alarm-band MARGIN", "--on-alarm PROGRAM", "--mqtt HOST[:PORT]",
+                 "--mqtt-remote-limits", "$XDG_CONFIG_HOME/velmora-thermo/VelmoraThermo.ini",
+                 "$XDG_DATA_HOME/velmora-thermo/runs" })
             QVERIFY2(help.contains(QLatin1String(option)), option);
         QVERIFY(help.contains(QStringLiteral("\n  0  finished, or stopped by a signal\n")));
         QVERIFY(help.contains(QStringLiteral("\n  1  the port could not be opened")));
