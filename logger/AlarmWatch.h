@@ -59,6 +59,9 @@ public:
      */
     void finish(const platform::StopSignals& stops, const QDeadlineTimer& stopDeadline);
 
+    /** The rules, for another listener of their transitions; none while they are off. */
+    alarms::AlarmRules* rules() { return isOn() ? &m_rules : nullptr; }
+
     /** How many alarms were raised; none while the rules are off. */
     std::optional<std::int64_t> raised() const;
 

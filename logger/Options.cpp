@@ -2,6 +2,7 @@
 
 #include "app/Settings.h"
 #include "logger/AlarmOptions.h"
+#include "logger/MqttOptions.h"
 #include "numeric/IntegerText.h"
 #include "platform/Profile.h"
 #include "platform/SerialPort.h"
@@ -203,6 +204,7 @@ std::variant<Options, UsageError> parseOptions(
     parser.addOptions({ help, version, quiet, listPorts, port, baud, interval, settings, count,
         stopAfter, limitsOption, output });
     parser.addOptions(alarmOptions());
+    parser.addOptions(mqttOptions());
 
     if (!parser.parse(arguments)) {
         const QStringList unknown = parser.unknownOptionNames();
@@ -276,6 +278,8 @@ std::variant<Options, UsageError> parseOptions(
 
     if (auto error = checkAlarmOptions(parser, options))
         return *error;
+    if (auto error = checkMqttOptions(parser))
+        return *error;
 
     const bool named = parser.isSet(settings);
     options.settingsLocation
@@ -286,6 +290,8 @@ std::variant<Options, UsageError> parseOptions(
     if (auto error = readSettings(settingsFile, named, options))
         return *error;
     applyAlarmOptions(parser, settingsFile, options);
+    if (auto error = applyMqttOptions(parser, settingsFile, options))
+        return *error;
     // The command line wins over the file.
     options.port = portName.value_or(options.port);
     options.baudRate = baudRate.value_or(options.baudRate);
@@ -329,10 +335,11 @@ Options:
   --baud N           the line speed in bits per second
   --interval MS      milliseconds from one poll to the next, 500 or more (so
                      is TimerWorkInterval of the settings, when it is taken)
-  --settings FILE    take Port, BaudRate, TimerWorkInterval and [Alarms] from
-                     FILE alone, its run folder beside it; by default from the
-                     window's own settings (see Files below); --port, --baud,
-                     --interval and --alarm-* win over the file
+  --settings FILE    take Port, BaudRate, TimerWorkInterval, [Alarms] and
+                     [Mqtt] from FILE alone, its run folder beside it; by
+                     default from the window's own settings (see Files below);
+                     --port, --baud, --interval, --alarm-* and --mqtt* win over
+                     the file
   --count N          stop after N polls: N rows, each a reading or the reason
                      there is none
   --duration TIME    stop after TIME in whole s, m or h: 90s, 45m, 12h
@@ -354,7 +361,7 @@ Options:
   -h, --help         show this text and exit
   -v, --version      show the version and exit
 )") + alarmHelp()
-        + QStringLiteral(R"(
+        + u'\n' + mqttHelp() + QStringLiteral(R"(
 Without --count or --duration it polls until stopped (Ctrl+C, SIGTERM, SIGHUP):
 the poll under way is finished and its row written, then the file and the port
 are closed. A stop signal ignored when it starts stays ignored: under nohup it

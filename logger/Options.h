@@ -3,6 +3,7 @@
 #include "alarms/AlarmSettings.h"
 #include "app/SettingsLocation.h"
 #include "instrument/LimitsUpload.h"
+#include "telemetry/MqttSettings.h"
 
 #include <QString>
 #include <QStringList>
@@ -58,6 +59,9 @@ struct Options {
     bool alarmBandAsked = false;
     /** The program run for each alarm event (its path as checked); empty: none. */
     QString onAlarm;
+
+    /** Publishing: the settings file's [Mqtt] with the command line's --mqtt* over it. */
+    telemetry::MqttSettings mqtt;
 };
 
 /** A refused command line: one line, without the program's name in front. */

@@ -8,6 +8,7 @@
 #include "logger/Report.h"
 #include "logger/RunOutput.h"
 #include "logger/SendLimits.h"
+#include "logger/Telemetry.h"
 #include "platform/BackgroundWriter.h"
 #include "platform/Profile.h"
 #include "platform/StandardStreams.h"
@@ -20,6 +21,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <memory>
 
 namespace logger {
 
@@ -56,12 +58,14 @@ private:
 
 // The folder of the run files and limits.csv, as the window finds it from the same settings
 // file. [RunLog] Enabled is the window's switch: the logger writes its rows regardless. It is
-// made only when rows or limits.csv go there, never for --output alone.
+// made only when rows or limits.csv go there (--limits, remote limits), never for --output
+// alone.
 QString runFolderOf(const Options& options)
 {
     const platform::Profile profile(options.settingsFile);
     const app::RunLogSettings settings = app::loadRunLogSettings(profile);
-    if (!options.output.isEmpty() && !options.limits)
+    const bool remoteLimits = options.mqtt.Enabled && options.mqtt.RemoteLimits;
+    if (!options.output.isEmpty() && !options.limits && !remoteLimits)
         return app::runFolder(options.settingsLocation, settings);
     return app::prepareRunFolder(options.settingsLocation, settings);
 }
@@ -158,6 +162,13 @@ int runPolling(const Options& options)
     AlarmWatch alarms(options, session,
         [&messages](const QString& line, Priority priority) { messages.tell(line, priority); });
     alarms.begin(options.output.isEmpty() ? runFolder : QString());
+    // Made only when publishing is on, and before the upload, so that the broker hears of it.
+    std::unique_ptr<Telemetry> telemetry;
+    if (options.mqtt.Enabled && polls) {
+        telemetry = std::make_unique<Telemetry>(options, session, runFolder,
+            [&messages](const QString& line, Priority priority) { messages.tell(line, priority); });
+        telemetry->begin(alarms.rules());
+    }
     int status = kExitOk;
     if (options.limits) {
         const LimitsSent limits = sendLimits(session, *options.limits, options.port,

@@ -343,18 +343,27 @@ void Publisher::onMessage(mosquitto* /*client*/, void* self, const mosquitto_mes
         }
         return;
     }
-    // A retained command is an old one the broker replays: never act on it.
-    if (topic == publisher->name(Topic::LimitsSet) && !message->retain)
+    if (topic != publisher->name(Topic::LimitsSet))
+        return;
+    // A retained command is an old one the broker replays: never act on it, and say so, or
+    // whoever left it would take it for applied.
+    if (message->retain)
+        publisher->refuse(QStringLiteral("retained: a command is taken only as it is sent"));
+    else
         publisher->command(payload);
+}
+
+void Publisher::refuse(const QString& reason)
+{
+    limitsResult(false, reason);
+    tell(QStringLiteral("MQTT broker %1: remote limits command refused: %2").arg(broker(), reason));
 }
 
 void Publisher::command(const QByteArray& payload)
 {
     const auto parsed = parseLimitsCommand(payload);
     if (const auto* refused = std::get_if<CommandRefusal>(&parsed)) {
-        limitsResult(false, refused->reason);
-        tell(QStringLiteral("MQTT broker %1: remote limits command refused: %2")
-                 .arg(broker(), refused->reason));
+        refuse(refused->reason);
         return;
     }
     const instrument::RegulatorLimits limits = std::get<instrument::RegulatorLimits>(parsed);

@@ -84,6 +84,8 @@ private:
 
     void connectedNow();
     void command(const QByteArray& payload);
+    // Answers a command refused, and tells of it.
+    void refuse(const QString& reason);
     // Hands one message to libmosquitto; m_mutex held, connected.
     void send(const QByteArray& topic, const QByteArray& payload, int qos, bool retain);
     void sendDiscovery();

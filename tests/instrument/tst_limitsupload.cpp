@@ -77,11 +77,9 @@ private slots:
         QCOMPARE(m_onTheLineAtEachPause.join() + m_peer->received(1000), line);
     }
 
-    // The upload on its own port closes it at once; the one between two ticks leaves the poll's
-    // port open, with the same bytes and pauses.
     void thePartsGoOut100msApartAndThePortClosesAtOnce_data()
     {
-        QTest::addColumn<bool>("closes");
+        QTest::addColumn<bool>("closes"); // between two ticks the poll's port stays open
         QTest::newRow("upload") << true;
         QTest::newRow("between ticks") << false;
     }
@@ -89,9 +87,8 @@ private slots:
     void thePartsGoOut100msApartAndThePortClosesAtOnce()
     {
         QFETCH(bool, closes);
-        QCOMPARE(closes ? instrument::uploadLimits(*m_port, { 365, 367 })
-                        : instrument::sendLimitsParts(*m_port, { 365, 367 }),
-            UploadOutcome::Sent);
+        const auto send = closes ? instrument::uploadLimits : instrument::sendLimitsParts;
+        QCOMPARE(send(*m_port, { 365, 367 }), UploadOutcome::Sent);
         // One pause before each limit, none after the last one.
         QCOMPARE(m_clock->pauses, (std::vector<platform::Clock::Duration> { 100ms, 100ms }));
         QCOMPARE(m_onTheLineAtEachPause,

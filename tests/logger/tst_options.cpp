@@ -134,6 +134,17 @@ private slots:
             << QStringLiteral("--on-alarm: cannot run '%1': not permitted to run it").arg(plain);
         row("--on-alarm not in PATH", { "--on-alarm", "velmora-no-such-program" },
             "--on-alarm: cannot run 'velmora-no-such-program': no such program in PATH");
+        row("--mqtt port", { "--mqtt", "broker:0" },
+            "--mqtt: 'broker:0' refused: вне пределов от 1 до 65535");
+        row("--bench wildcard", { "--mqtt", "broker", "--bench", "a/#" },
+            "--bench: 'a/#' refused: только латинские буквы, цифры, «-» и «_»");
+        row("--mqtt-ca control", { "--mqtt", "b", "--mqtt-ca", "/a\tb" },
+            "--mqtt-ca: '/a\tb' refused: управляющий знак");
+        QTest::newRow("publishing off")
+            << QStringList { "--mqtt-remote-limits" }
+            << QStringLiteral("--mqtt-remote-limits: publishing is off: give --mqtt HOST, or "
+                              "Enabled=1 in [Mqtt] of '%1'")
+                   .arg(defaultFile());
     }
     void refusals()
     {
@@ -398,15 +409,30 @@ private slots:
             QStandardPaths::findExecutable(QStringLiteral("sh")));
     }
 
+    // [Mqtt] with the command line over it key by key; --mqtt turns publishing on.
+    void mqttFromTheFileWithTheCommandLineWinning()
+    {
+        writeSettingsFile(m_folder, "[Mqtt]\r\nEnabled=0\r\nHost=hub\r\nPort=1884\r\nUser=u\r\n");
+        QCOMPARE(accepted({}).mqtt.Enabled, false);
+        const telemetry::MqttSettings m
+            = accepted({ "--mqtt", "other", "--mqtt-password-file", "pw", "--bench", "b-1",
+                           "--mqtt-remote-limits" })
+                  .mqtt;
+        QCOMPARE(QStringList({ m.Host, QString::number(m.Port), m.User, m.PasswordFile, m.Bench,
+                     QString::number(m.Enabled && m.RemoteLimits) }),
+            QStringList(
+                { "other", "1884", "u", QDir::current().absoluteFilePath("pw"), "b-1", "1" }));
+    }
+
     void helpNamesEveryOptionAndExitStatus()
     {
         const QString help = logger::helpText();
-        for (const char* option :
-            { "--port NAME", "--baud N", "--interval MS", "--settings FILE", "--count N",
-                "--duration TIME", "--limits LOWER,UPPER", "--output FILE", "--list-ports",
-                "--quiet", "--help", "--version", "--alarm-high T", "--alarm-band MARGIN",
-                "--on-alarm PROGRAM", "$XDG_CONFIG_HOME/velmora-thermo/VelmoraThermo.ini",
-                "$XDG_DATA_HOME/velmora-thermo/runs" })
+        for (const char* option : { "--port NAME", "--baud N", "--interval MS", "--settings FILE",
+                 "--count N", "--duration TIME", "--limits LOWER,UPPER", "--output FILE",
+                 "--list-ports", "--quiet", "--help", "--version", "--alarm-high T",
+                 "--alarm-band MARGIN", "--on-alarm PROGRAM", "--mqtt HOST[:PORT]",
+                 "--mqtt-remote-limits", "$XDG_CONFIG_HOME/velmora-thermo/VelmoraThermo.ini",
+                 "$XDG_DATA_HOME/velmora-thermo/runs" })
             QVERIFY2(help.contains(QLatin1String(option)), option);
         QVERIFY(help.contains(QStringLiteral("\n  0  finished, or stopped by a signal\n")));
         QVERIFY(help.contains(QStringLiteral("\n  1  the port could not be opened")));

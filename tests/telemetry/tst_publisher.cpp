@@ -153,7 +153,9 @@ void TestPublisher::remoteLimits_data()
     QTest::newRow("two decimals")
         << QByteArray(R"({"lower":36.55,"upper":36.7})") << false << true << ""
         << QByteArrayList { R"({"reason":"lower has more than one decimal","result":"refused"})" };
-    QTest::newRow("retained") << valid << true << true << "" << QByteArrayList {};
+    QTest::newRow("retained") << valid << true << true << ""
+                              << QByteArrayList { R"({"reason":"retained: a command is taken )"
+                                                  R"(only as it is sent","result":"refused"})" };
     QTest::newRow("remote limits off") << valid << false << false << "" << QByteArrayList {};
 }
 

@@ -1,3 +1,4 @@
+#include "telemetry/BrokerAddress.h"
 #include "telemetry/LimitsCommand.h"
 #include "telemetry/MqttSettings.h"
 #include "telemetry/Payloads.h"
@@ -21,6 +22,8 @@ private slots:
     void commands_data();
     void commands();
     void settingsFile();
+    void brokerAddresses_data();
+    void brokerAddresses();
 };
 
 void TestTelemetryFormat::benchNames_data()
@@ -172,6 +175,32 @@ void TestTelemetryFormat::settingsFile()
     QVERIFY(saveMqttSettings(profile, s));
     QCOMPARE(loadMqttSettings(profile), s);
     QCOMPARE(profile.readString(u"Options", u"Port", u""), "COM1");
+}
+
+void TestTelemetryFormat::brokerAddresses_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<QString>("parsed"); // host and port; empty: refused
+    for (const auto& [text, parsed] : std::initializer_list<std::pair<const char*, const char*>> {
+             { " lab-broker ", "lab-broker 0" }, { "10.0.0.5:8883", "10.0.0.5 8883" },
+             { "::1", "::1 0" }, { "[fe80::1]:1884", "fe80::1 1884" }, { "[::1]", "::1 0" },
+             { "", "" }, { ":1883", "" }, { "broker:", "" }, { "broker:0", "" },
+             { "[::1]:65536", "" }, { "broker:mqtt", "" }, { "[::1:1883", "" }, { "[::1]1883", "" },
+             { "broker/#", "" } })
+        QTest::newRow(text) << QString::fromLatin1(text) << QString::fromLatin1(parsed);
+}
+
+void TestTelemetryFormat::brokerAddresses()
+{
+    QFETCH(QString, text);
+    QFETCH(QString, parsed);
+    const auto address = parseBrokerAddress(text);
+    if (const auto* refused = std::get_if<MqttRefusal>(&address))
+        QVERIFY(parsed.isEmpty() && !refused->reason.isEmpty());
+    else
+        QCOMPARE(std::get<BrokerAddress>(address).host + u' '
+                + QString::number(std::get<BrokerAddress>(address).port),
+            parsed);
 }
 
 QTEST_GUILESS_MAIN(TestTelemetryFormat)
