@@ -345,10 +345,12 @@ void Publisher::onMessage(mosquitto* /*client*/, void* self, const mosquitto_mes
     }
     if (topic != publisher->name(Topic::LimitsSet))
         return;
-    // A retained command is an old one the broker replays: never act on it, and say so, or
-    // whoever left it would take it for applied.
+    // A retained command is an old one the broker replays: never act on it. Its sender hears
+    // why, lest it take the command for applied; the bench's user is not told, since the broker
+    // replays it at every connection until its sender clears it.
     if (message->retain)
-        publisher->refuse(QStringLiteral("retained: a command is taken only as it is sent"));
+        publisher->limitsResult(
+            false, QStringLiteral("retained: a command is taken only as it is sent"));
     else
         publisher->command(payload);
 }
