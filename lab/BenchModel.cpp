@@ -119,7 +119,7 @@ QString BenchModel::take(const QByteArray& topic, const QByteArray& payload, boo
     const qsizetype slash = rest.indexOf('/');
     if (slash <= 0 || rest.indexOf('/', slash + 1) >= 0)
         return {};
-    const QString name = QString::fromUtf8(rest.left(slash));
+    QString name = QString::fromUtf8(rest.left(slash));
     const telemetry::ParsedMqttValue checked
         = telemetry::parseMqttValue(name, telemetry::MqttValue::Bench);
     if (!std::holds_alternative<QString>(checked) || std::get<QString>(checked) != name)

@@ -25,6 +25,20 @@ struct Bench {
     QByteArray prefix;
 };
 
+// A whole number above zero from the command line; @p byDefault when not given.
+long number(int argc, char** argv, int at, long byDefault)
+{
+    if (argc <= at)
+        return byDefault;
+    char* end = nullptr;
+    const long value = std::strtol(argv[at], &end, 10);
+    if (*end != '\0' || value <= 0 || value > 1'000'000) {
+        std::fprintf(stderr, "lab-load: not a number above 0: %s\n", argv[at]);
+        std::exit(2);
+    }
+    return value;
+}
+
 void publish(mosquitto* client, const QByteArray& topic, const QByteArray& payload, int qos)
 {
     mosquitto_publish(client, nullptr, topic.constData(), static_cast<int>(payload.size()),
@@ -39,10 +53,10 @@ int main(int argc, char** argv)
         std::fputs("usage: lab-load PORT [BENCHES] [INTERVAL-MS] [SECONDS]\n", stderr);
         return 2;
     }
-    const int port = std::atoi(argv[1]);
-    const int count = argc > 2 ? std::atoi(argv[2]) : 50;
-    const std::chrono::milliseconds interval(argc > 3 ? std::atoi(argv[3]) : 800);
-    const std::chrono::seconds duration(argc > 4 ? std::atoi(argv[4]) : 60);
+    const auto port = static_cast<int>(number(argc, argv, 1, 0));
+    const auto count = static_cast<int>(number(argc, argv, 2, 50));
+    const std::chrono::milliseconds interval(number(argc, argv, 3, 800));
+    const std::chrono::seconds duration(number(argc, argv, 4, 60));
     mosquitto_lib_init();
     std::vector<Bench> benches(static_cast<std::size_t>(count));
     for (int i = 0; i < count; ++i) {
