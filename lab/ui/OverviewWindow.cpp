@@ -6,6 +6,7 @@
 #include "lab/ui/BenchTile.h"
 #include "lab/ui/TileGrid.h"
 #include "platform/Clock.h"
+#include "platform/HandlerBoundary.h"
 
 #include <QDateTime>
 #include <QScrollArea>
@@ -49,7 +50,9 @@ OverviewWindow::OverviewWindow(BenchModel& model, Subscriber& subscriber, QWidge
             QStringLiteral("Connected to the MQTT broker %1").arg(m_subscriber.broker()));
     });
     m_refresh.setInterval(kRefresh);
-    connect(&m_refresh, &QTimer::timeout, this, &OverviewWindow::takeMessages);
+    // A tick that fails (memory running out) is reported and the next one comes all the same.
+    connect(&m_refresh, &QTimer::timeout, this,
+        [this] { platform::guarded([this] { takeMessages(); }); });
     m_refresh.start();
 }
 
@@ -77,7 +80,9 @@ void OverviewWindow::addTile(const QString& name)
     if (bench == nullptr)
         return;
     auto* tile = new BenchTile(*bench);
-    connect(tile, &BenchTile::clicked, this, &OverviewWindow::openHistory);
+    connect(tile, &BenchTile::clicked, this, [this](const QString& clicked) {
+        platform::guarded([this, &clicked] { openHistory(clicked); });
+    });
     const auto& names = m_model.names();
     const auto at = std::find(names.begin(), names.end(), name);
     m_grid->insertTile(static_cast<std::size_t>(at - names.begin()), tile);
