@@ -1,8 +1,7 @@
 #include "lab/Subscriber.h"
 
-#include "platform/PrivateFile.h"
+#include "telemetry/ClientSetup.h"
 
-#include <QFile>
 #include <QMetaObject>
 
 #include <cerrno>
@@ -14,23 +13,10 @@ namespace lab {
 namespace {
 
 constexpr int kKeepAliveSeconds = 30;
-constexpr unsigned kFirstRetrySeconds = 1;
-constexpr unsigned kLastRetrySeconds = 60;
 constexpr int kQos = 1;
 // CONNACK codes of MQTT 3.1.1 that no retry can mend.
 constexpr int kBadUserOrPassword = 4;
 constexpr int kNotAuthorised = 5;
-
-void useLibrary()
-{
-    struct Library {
-        Library() { mosquitto_lib_init(); }
-        ~Library() { mosquitto_lib_cleanup(); }
-        Library(const Library&) = delete;
-        Library& operator=(const Library&) = delete;
-    };
-    static const Library library;
-}
 
 Subscriber* subscriberOf(void* self)
 {
@@ -61,7 +47,7 @@ Subscriber::~Subscriber()
 
 QString Subscriber::broker() const
 {
-    return QStringLiteral("%1:%2").arg(m_settings.host()).arg(m_settings.port());
+    return telemetry::brokerName(m_settings);
 }
 
 bool Subscriber::isConnected() const
@@ -73,42 +59,14 @@ bool Subscriber::start()
 {
     if (m_client != nullptr)
         return false;
-    useLibrary();
-    QByteArray password;
-    if (!m_settings.PasswordFile.isEmpty()) {
-        auto read = platform::readPrivateFile(m_settings.PasswordFile);
-        if (const auto* refused = std::get_if<platform::PrivateFileRefusal>(&read)) {
-            tell(QStringLiteral("MQTT broker %1: password file refused: %2; not connecting")
-                     .arg(broker(), refused->reason));
-            return false;
-        }
-        password = std::get<QByteArray>(std::move(read));
-    }
+    telemetry::useMosquitto();
     m_client = mosquitto_new(nullptr, true, this);
     if (m_client == nullptr) {
         tell(QStringLiteral("MQTT broker %1: the client could not be made").arg(broker()));
         return false;
     }
-    const QByteArray user = m_settings.User.toUtf8();
-    int rc = MOSQ_ERR_SUCCESS;
-    if (!user.isEmpty() || !password.isEmpty())
-        rc = mosquitto_username_pw_set(m_client, user.isEmpty() ? nullptr : user.constData(),
-            password.isEmpty() ? nullptr : password.constData());
-    password.fill('\0');
-    if (rc == MOSQ_ERR_SUCCESS && m_settings.tls()) {
-        rc = mosquitto_tls_set(m_client, QFile::encodeName(m_settings.CaFile).constData(), nullptr,
-            nullptr, nullptr, nullptr);
-        if (rc != MOSQ_ERR_SUCCESS) {
-            tell(QStringLiteral("MQTT broker %1: CA file %2 refused: %3; not connecting")
-                     .arg(broker(), m_settings.CaFile, QString::fromUtf8(mosquitto_strerror(rc))));
-            return false;
-        }
-    }
-    if (rc == MOSQ_ERR_SUCCESS)
-        rc = mosquitto_reconnect_delay_set(m_client, kFirstRetrySeconds, kLastRetrySeconds, true);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        tell(QStringLiteral("MQTT broker %1: %2; not connecting")
-                 .arg(broker(), QString::fromUtf8(mosquitto_strerror(rc))));
+    if (const std::optional<QString> fault = telemetry::setUpClient(m_client, m_settings)) {
+        tell(*fault);
         return false;
     }
     mosquitto_connect_callback_set(m_client, &Subscriber::onConnect);
@@ -117,7 +75,7 @@ bool Subscriber::start()
     mosquitto_log_callback_set(m_client, &Subscriber::onLog);
 
     // The network thread first, then the connection it waits for (see Publisher::start()).
-    rc = mosquitto_loop_start(m_client);
+    int rc = mosquitto_loop_start(m_client);
     if (rc != MOSQ_ERR_SUCCESS) {
         tell(QStringLiteral("MQTT broker %1: the network thread did not start: %2")
                  .arg(broker(), QString::fromUtf8(mosquitto_strerror(rc))));
