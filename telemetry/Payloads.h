@@ -51,6 +51,23 @@ QByteArray temperaturePayload(double temperature);
 QByteArray limitsPayload(instrument::RegulatorLimits limits);
 /** {"state":"raised","rule":"high"}; rule null when clear. */
 QByteArray alarmPayload(const AlarmSummary& alarm);
+/** The largest payload the readers below look at; anything longer is no message of a bench. */
+inline constexpr qsizetype kMaxPayload = 4096;
+
+/**
+ * The messages read back, as a subscriber gets them from the broker: each is taken only when it
+ * is what the function above writes, with every field of its type and in the instrument's range
+ * (temperatures within kReadingRange, limits within 0.0 to 6553.5, elapsed time up to a century);
+ * anything else (not JSON, a field of another type, a value out of range, a payload longer than
+ * kMaxPayload) gives nothing. The state's time may be absent or unreadable (an invalid time).
+ */
+std::optional<BenchState> parseStatePayload(const QByteArray& payload);
+std::optional<double> parseTemperaturePayload(const QByteArray& payload);
+std::optional<instrument::RegulatorLimits> parseLimitsPayload(const QByteArray& payload);
+std::optional<AlarmSummary> parseAlarmPayload(const QByteArray& payload);
+/** The readings a bench may send, in degrees: well beyond any thermometer's. */
+inline constexpr double kReadingRange = 100000.0;
+
 /** {"result":"applied"} or {"result":"refused","reason":"..."}. */
 QByteArray resultPayload(bool applied, const QString& reason);
 

@@ -1,10 +1,9 @@
 #include "telemetry/Publisher.h"
 
-#include "platform/PrivateFile.h"
 #include "runlog/TickOutcomeStatus.h"
+#include "telemetry/ClientSetup.h"
 #include "telemetry/LimitsCommand.h"
 
-#include <QFile>
 #include <QMetaObject>
 
 #include <cerrno>
@@ -18,25 +17,11 @@ namespace {
 constexpr int kKeepAliveSeconds = 30;
 // How long closing waits for the broker to take "offline" and the disconnect.
 constexpr std::chrono::seconds kDisconnectBound { 2 };
-constexpr unsigned kFirstRetrySeconds = 1;
-constexpr unsigned kLastRetrySeconds = 60;
 constexpr int kStateQos = 0; // live data: the newest one is kept and sent again anyway
 constexpr int kRetainedQos = 1; // status, limits, alarm: rare, and each one matters
 // CONNACK codes of MQTT 3.1.1 that no retry can mend.
 constexpr int kBadUserOrPassword = 4;
 constexpr int kNotAuthorised = 5;
-
-// libmosquitto is set up once per process and cleaned up at its end.
-void useLibrary()
-{
-    struct Library {
-        Library() { mosquitto_lib_init(); }
-        ~Library() { mosquitto_lib_cleanup(); }
-        Library(const Library&) = delete;
-        Library& operator=(const Library&) = delete;
-    };
-    static const Library library;
-}
 
 Publisher* publisherOf(void* self)
 {
@@ -84,50 +69,29 @@ Publisher::~Publisher()
 
 QString Publisher::broker() const
 {
-    return QStringLiteral("%1:%2").arg(m_settings.host()).arg(m_settings.port());
+    return brokerName(m_settings);
 }
 
 bool Publisher::start()
 {
     if (m_client != nullptr)
         return false;
-    useLibrary();
-    QByteArray password;
-    if (!m_settings.PasswordFile.isEmpty()) {
-        auto read = platform::readPrivateFile(m_settings.PasswordFile);
-        if (const auto* refused = std::get_if<platform::PrivateFileRefusal>(&read)) {
-            tell(QStringLiteral("MQTT broker %1: password file refused: %2; not connecting")
-                     .arg(broker(), refused->reason));
-            return false;
-        }
-        password = std::get<QByteArray>(std::move(read));
-    }
+    useMosquitto();
     m_client = mosquitto_new(nullptr, true, this);
     if (m_client == nullptr) {
         tell(QStringLiteral("MQTT broker %1: the client could not be made").arg(broker()));
         return false;
     }
-    const QByteArray user = m_settings.User.toUtf8();
     const QByteArray status = name(Topic::Status);
-    int rc = mosquitto_will_set(m_client, status.constData(), 7, "offline", kRetainedQos, true);
-    if (rc == MOSQ_ERR_SUCCESS && (!user.isEmpty() || !password.isEmpty()))
-        rc = mosquitto_username_pw_set(m_client, user.isEmpty() ? nullptr : user.constData(),
-            password.isEmpty() ? nullptr : password.constData());
-    if (rc == MOSQ_ERR_SUCCESS && m_settings.tls()) {
-        rc = mosquitto_tls_set(m_client, QFile::encodeName(m_settings.CaFile).constData(), nullptr,
-            nullptr, nullptr, nullptr);
-        if (rc != MOSQ_ERR_SUCCESS) {
-            tell(QStringLiteral("MQTT broker %1: CA file %2 refused: %3; not connecting")
-                     .arg(broker(), m_settings.CaFile, QString::fromUtf8(mosquitto_strerror(rc))));
-            return false;
-        }
-    }
-    password.fill('\0');
-    if (rc == MOSQ_ERR_SUCCESS)
-        rc = mosquitto_reconnect_delay_set(m_client, kFirstRetrySeconds, kLastRetrySeconds, true);
-    if (rc != MOSQ_ERR_SUCCESS) {
+    if (const int rc
+        = mosquitto_will_set(m_client, status.constData(), 7, "offline", kRetainedQos, true);
+        rc != MOSQ_ERR_SUCCESS) {
         tell(QStringLiteral("MQTT broker %1: %2; not connecting")
                  .arg(broker(), QString::fromUtf8(mosquitto_strerror(rc))));
+        return false;
+    }
+    if (const std::optional<QString> fault = setUpClient(m_client, m_settings)) {
+        tell(*fault);
         return false;
     }
     mosquitto_connect_callback_set(m_client, &Publisher::onConnect);
@@ -138,7 +102,7 @@ bool Publisher::start()
     // The network thread first: it waits for the connection below to begin. Made the other
     // way round, a connection refused while its CONNECT is written from this thread leaves
     // libmosquitto with a thread that never tries again.
-    rc = mosquitto_loop_start(m_client);
+    int rc = mosquitto_loop_start(m_client);
     if (rc != MOSQ_ERR_SUCCESS) {
         tell(QStringLiteral("MQTT broker %1: the network thread did not start: %2")
                  .arg(broker(), QString::fromUtf8(mosquitto_strerror(rc))));

@@ -15,10 +15,10 @@ menu="$HOME/.local/share"
 
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" || fail "cmake --install failed"
 
-for file in velmora-thermo velmora-log instrument-sim add-to-menu.sh uninstall.sh; do
+for file in velmora-thermo velmora-log velmora-lab instrument-sim add-to-menu.sh uninstall.sh; do
     [ -x "$prefix/$file" ] || fail "$file is not an executable in the program folder"
 done
-for file in velmora-thermo.desktop velmora-log@.service README.md icons/hicolor/32x32/apps/velmora-thermo.png \
+for file in velmora-thermo.desktop velmora-lab.desktop velmora-log@.service README.md icons/hicolor/32x32/apps/velmora-thermo.png \
     icons/hicolor/128x128/apps/velmora-thermo.png; do
     [ -s "$prefix/$file" ] || fail "$file is missing from the program folder"
 done

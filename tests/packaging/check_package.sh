@@ -32,13 +32,16 @@ dpkg-deb --contents "$deb" >"$work/contents"
 listing="$(awk '{ path = $6; sub(/^\./, "", path); if ($1 ~ /^l/) path = path " -> " $8; print path }' \
     "$work/contents" | grep -v '/$' | sort)"
 expected="$(sort <<'LIST'
+/usr/bin/velmora-lab -> ../lib/velmora-thermo/velmora-lab
 /usr/bin/velmora-log -> ../lib/velmora-thermo/velmora-log
 /usr/bin/velmora-thermo -> ../lib/velmora-thermo/velmora-thermo
 /usr/bin/velmora-thermo-sim -> ../lib/velmora-thermo/instrument-sim
 /usr/lib/velmora-thermo/VelmoraThermo.ini -> /etc/velmora-thermo/VelmoraThermo.ini
 /usr/lib/velmora-thermo/instrument-sim
+/usr/lib/velmora-thermo/velmora-lab
 /usr/lib/velmora-thermo/velmora-log
 /usr/lib/velmora-thermo/velmora-thermo
+/usr/share/applications/velmora-lab.desktop
 /usr/share/applications/velmora-thermo.desktop
 /usr/share/doc/velmora-thermo/README.md
 /usr/share/doc/velmora-thermo/changelog.Debian.gz
@@ -55,6 +58,7 @@ expected="$(sort <<'LIST'
 /usr/share/icons/hicolor/128x128/apps/velmora-thermo.png
 /usr/share/icons/hicolor/32x32/apps/velmora-thermo.png
 /usr/share/icons/hicolor/64x64/apps/velmora-thermo.png
+/usr/share/man/man1/velmora-lab.1.gz
 /usr/share/man/man1/velmora-log.1.gz
 /usr/share/man/man1/velmora-thermo-sim.1.gz
 /usr/share/man/man1/velmora-thermo.1.gz
@@ -69,7 +73,7 @@ bad_modes="$(awk '$2 != "root/root" ||
     ($1 ~ /^-/ && $1 != "-rw-r--r--" && $1 != "-rwxr-xr-x") { print }' "$work/contents")"
 [ -z "$bad_modes" ] || fail "owner or mode is off: $bad_modes"
 programs="$(awk '$1 == "-rwxr-xr-x" { print $6 }' "$work/contents" | sort | tr '\n' ' ')"
-[ "$programs" = "./usr/lib/velmora-thermo/instrument-sim ./usr/lib/velmora-thermo/velmora-log ./usr/lib/velmora-thermo/velmora-thermo " ] \
+[ "$programs" = "./usr/lib/velmora-thermo/instrument-sim ./usr/lib/velmora-thermo/velmora-lab ./usr/lib/velmora-thermo/velmora-log ./usr/lib/velmora-thermo/velmora-thermo " ] \
     || fail "executable files: $programs"
 
 # The fields: the libraries dpkg-shlibdeps found, and the platform plugins and fonts the window
@@ -92,20 +96,21 @@ description="$(dpkg-deb --field "$deb" Description | tr -s ' \n' '  ')"
 mkdir "$work/root"
 dpkg-deb --extract "$deb" "$work/root"
 root="$work/root"
-desktop-file-validate --no-hints "$root/usr/share/applications/velmora-thermo.desktop" \
-    || fail "the menu entry is not valid"
-grep -qx 'Exec=velmora-thermo' "$root/usr/share/applications/velmora-thermo.desktop" \
-    || fail "the menu entry does not start velmora-thermo from the PATH"
-! grep -q '^Path=' "$root/usr/share/applications/velmora-thermo.desktop" \
-    || fail "the menu entry names a working folder"
+for program in velmora-thermo velmora-lab; do
+    entry="$root/usr/share/applications/$program.desktop"
+    desktop-file-validate --no-hints "$entry" || fail "the menu entry of $program is not valid"
+    grep -qx "Exec=$program" "$entry" || fail "the menu entry does not start $program from the PATH"
+    ! grep -q '^Path=' "$entry" || fail "the menu entry of $program names a working folder"
+done
 # gzip -9n: no file name and no time in the header (bytes 4 to 8: flags and time are zero).
 for file in usr/share/man/man1/velmora-thermo.1.gz usr/share/man/man1/velmora-log.1.gz \
+    usr/share/man/man1/velmora-lab.1.gz \
     usr/share/man/man1/velmora-thermo-sim.1.gz usr/share/doc/velmora-thermo/changelog.Debian.gz; do
     gzip -t "$root/$file" || fail "$file is no gzip file"
     [ "$(od -An -tx1 -j3 -N5 "$root/$file" | tr -d ' \n')" = 0000000000 ] \
         || fail "$file carries a name or a time"
 done
-for program in velmora-thermo velmora-log instrument-sim; do
+for program in velmora-thermo velmora-log velmora-lab instrument-sim; do
     readelf -S "$root/usr/lib/velmora-thermo/$program" | grep -q '\.debug_info' \
         && fail "$program is not stripped"
 done

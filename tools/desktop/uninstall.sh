@@ -13,8 +13,9 @@ if command -v update-desktop-database >/dev/null && [ -d "$data/applications" ];
 fi
 
 [ -x "$folder/velmora-thermo" ] || { echo "No program in $folder" >&2; exit 1; }
-rm -f "$folder/velmora-thermo" "$folder/velmora-log" "$folder/instrument-sim" \
-    "$folder/velmora-log@.service" "$folder/velmora-thermo.desktop" "$folder/README.md" "$folder/add-to-menu.sh" \
+rm -f "$folder/velmora-thermo" "$folder/velmora-log" "$folder/velmora-lab" "$folder/instrument-sim" \
+    "$folder/velmora-log@.service" "$folder/velmora-thermo.desktop" "$folder/velmora-lab.desktop" \
+    "$folder/README.md" "$folder/add-to-menu.sh" \
     "$folder"/.velmora-thermo.desktop.*
 rm -rf "$folder/icons" "$folder/screenshots"
 rm -f "$folder/uninstall.sh"

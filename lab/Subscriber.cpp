@@ -1,0 +1,188 @@
+#include "lab/Subscriber.h"
+
+#include "telemetry/ClientSetup.h"
+
+#include <QMetaObject>
+
+#include <cerrno>
+#include <cstring>
+#include <mosquitto.h>
+
+namespace lab {
+
+namespace {
+
+constexpr int kKeepAliveSeconds = 30;
+constexpr int kQos = 1;
+// CONNACK codes of MQTT 3.1.1 that no retry can mend.
+constexpr int kBadUserOrPassword = 4;
+constexpr int kNotAuthorised = 5;
+
+Subscriber* subscriberOf(void* self)
+{
+    return static_cast<Subscriber*>(self);
+}
+
+} // namespace
+
+Subscriber::Subscriber(const telemetry::MqttSettings& settings, QObject* parent)
+    : QObject(parent)
+    , m_settings(settings)
+    , m_filter(settings.prefix().toUtf8() + "/+/#")
+{
+}
+
+Subscriber::~Subscriber()
+{
+    if (m_client == nullptr)
+        return;
+    m_givenUp = true;
+    if (m_loopRunning) {
+        mosquitto_disconnect(m_client);
+        // Nothing to say to the broker on the way out: the thread is stopped at once.
+        mosquitto_loop_stop(m_client, true);
+    }
+    mosquitto_destroy(m_client);
+}
+
+QString Subscriber::broker() const
+{
+    return telemetry::brokerName(m_settings);
+}
+
+bool Subscriber::isConnected() const
+{
+    return m_connected.load();
+}
+
+bool Subscriber::start()
+{
+    if (m_client != nullptr)
+        return false;
+    telemetry::useMosquitto();
+    m_client = mosquitto_new(nullptr, true, this);
+    if (m_client == nullptr) {
+        tell(QStringLiteral("MQTT broker %1: the client could not be made").arg(broker()));
+        return false;
+    }
+    if (const std::optional<QString> fault = telemetry::setUpClient(m_client, m_settings)) {
+        tell(*fault);
+        return false;
+    }
+    mosquitto_connect_callback_set(m_client, &Subscriber::onConnect);
+    mosquitto_disconnect_callback_set(m_client, &Subscriber::onDisconnect);
+    mosquitto_message_callback_set(m_client, &Subscriber::onMessage);
+    mosquitto_log_callback_set(m_client, &Subscriber::onLog);
+
+    // The network thread first, then the connection it waits for (see Publisher::start()).
+    int rc = mosquitto_loop_start(m_client);
+    if (rc != MOSQ_ERR_SUCCESS) {
+        tell(QStringLiteral("MQTT broker %1: the network thread did not start: %2")
+                 .arg(broker(), QString::fromUtf8(mosquitto_strerror(rc))));
+        return false;
+    }
+    m_loopRunning = true;
+    const QByteArray host = m_settings.host().toUtf8();
+    rc = mosquitto_connect_async(m_client, host.constData(), m_settings.port(), kKeepAliveSeconds);
+    if (rc != MOSQ_ERR_SUCCESS) {
+        const QString why = rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
+                                                 : QString::fromUtf8(mosquitto_strerror(rc));
+        tellOnce(
+            QStringLiteral("MQTT broker %1 not reachable: %2; trying again").arg(broker(), why));
+    }
+    return true;
+}
+
+std::vector<Subscriber::Message> Subscriber::takeMessages()
+{
+    std::vector<Message> taken;
+    const std::lock_guard lock(m_mutex);
+    taken.swap(m_queue);
+    return taken;
+}
+
+void Subscriber::onConnect(mosquitto* client, void* self, int rc)
+{
+    Subscriber* subscriber = subscriberOf(self);
+    if (rc == 0) {
+        subscriber->m_connected = true;
+        subscriber->m_told = false;
+        mosquitto_subscribe(client, nullptr, subscriber->m_filter.constData(), kQos);
+        QMetaObject::invokeMethod(
+            subscriber, [subscriber] { emit subscriber->connected(); }, Qt::QueuedConnection);
+        return;
+    }
+    const QString why = QString::fromUtf8(mosquitto_connack_string(rc));
+    if (rc == kBadUserOrPassword || rc == kNotAuthorised) {
+        // Asking again with the same credentials only fills the broker's log: stop here.
+        subscriber->m_givenUp = true;
+        mosquitto_disconnect(client);
+        subscriber->tell(
+            QStringLiteral("MQTT broker %1 refused the connection: %2; not trying again")
+                .arg(subscriber->broker(), why));
+        return;
+    }
+    subscriber->tellOnce(QStringLiteral("MQTT broker %1 refused the connection: %2; trying again")
+                             .arg(subscriber->broker(), why));
+}
+
+void Subscriber::onDisconnect(mosquitto* /*client*/, void* self, int rc)
+{
+    Subscriber* subscriber = subscriberOf(self);
+    const bool wasConnected = subscriber->m_connected.exchange(false);
+    if (subscriber->m_givenUp || rc == MOSQ_ERR_SUCCESS)
+        return;
+    if (rc == MOSQ_ERR_TLS) {
+        subscriber->tellOnce(QStringLiteral("MQTT broker %1: TLS failed (certificate refused); "
+                                            "not trying again")
+                                 .arg(subscriber->broker()));
+        return;
+    }
+    if (wasConnected)
+        subscriber->tellOnce(QStringLiteral("MQTT broker %1: connection lost; connecting again")
+                                 .arg(subscriber->broker()));
+    else
+        subscriber->tellOnce(
+            QStringLiteral("MQTT broker %1 not reachable: %2; trying again")
+                .arg(subscriber->broker(), QString::fromUtf8(mosquitto_strerror(rc))));
+}
+
+void Subscriber::onMessage(mosquitto* /*client*/, void* self, const mosquitto_message* message)
+{
+    Subscriber* subscriber = subscriberOf(self);
+    if (message->topic == nullptr || message->payloadlen < 0)
+        return;
+    Message taken { QByteArray(message->topic),
+        QByteArray(static_cast<const char*>(message->payload), message->payloadlen),
+        message->retain };
+    const std::lock_guard lock(subscriber->m_mutex);
+    if (subscriber->m_queue.size() < kMaxQueued)
+        subscriber->m_queue.push_back(std::move(taken));
+}
+
+void Subscriber::onLog(mosquitto* /*client*/, void* self, int level, const char* text)
+{
+    if (level != MOSQ_LOG_ERR || text == nullptr)
+        return;
+    const QString error = QString::fromUtf8(text);
+    // A failed handshake ends libmosquitto's attempts without a disconnect to tell of it.
+    if (error.startsWith(u"OpenSSL Error")) {
+        Subscriber* subscriber = subscriberOf(self);
+        subscriber->tellOnce(QStringLiteral("MQTT broker %1: TLS failed (%2); not trying again")
+                                 .arg(subscriber->broker(), error));
+    }
+}
+
+void Subscriber::tellOnce(const QString& what)
+{
+    if (!m_told.exchange(true))
+        tell(what);
+}
+
+void Subscriber::tell(const QString& what)
+{
+    QMetaObject::invokeMethod(
+        this, [this, what] { emit problem(what); }, Qt::QueuedConnection);
+}
+
+} // namespace lab
