@@ -27,27 +27,19 @@ start_benches() {
     done
 }
 
-# Waits for the overview titled $1 to be on the screen; frames it the first time.
-wait_for_overview() {
-    vd_wait_for_window 30 "$DISPLAY" "$1" "$app_pid" \
-        || fail "no window titled '$1'; on the screen: $(xdotool search --name . getwindowname %@ 2>/dev/null | grep Velmora || true)"
-    window=$((vd_window))
-}
-
 start_broker
 start_display
 start_benches
-cp "$lab" "$work/"
-XDG_RUNTIME_DIR="$work" "$work/$(basename "$lab")" --mqtt "127.0.0.1:$broker_port" \
-    </dev/null >"$work/program.log" 2>&1 &
-app_pid=$!
-wait_for_overview "Velmora Lab — $benches benches, $benches online"
+start_lab "$lab"
+app_pid=$lab_pid
+wait_for_overview 30 "Velmora Lab — $benches benches, $benches online"
+window=$lab_window
 vd_start_window_manager "$DISPLAY" "$work/openbox.log" 20 "$window" \
     || fail "the window manager did not frame the overview"
 wm_pid=$vd_manager_pid
 
 publish_retained velmora/bench-07/status offline
-wait_for_overview "Velmora Lab — $benches benches, $((benches - 1)) online"
+wait_for_overview 30 "Velmora Lab — $benches benches, $((benches - 1)) online"
 
 # The first tile, bench-01, sits at the grid's top left corner.
 xdotool windowactivate --sync "$window" mousemove --window "$window" 120 80 click 1

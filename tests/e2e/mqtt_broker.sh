@@ -45,4 +45,22 @@ publish_retained() {
         || fail "mosquitto_pub could not publish on $1"
 }
 
+# Starts velmora-lab ($1) on the broker from a copy in $work; its output goes to $work/lab.log.
+# Sets lab_pid.
+lab_pid=""
+start_lab() {
+    cp "$1" "$work/"
+    XDG_RUNTIME_DIR="$work" "$work/$(basename "$1")" --mqtt "127.0.0.1:$broker_port" \
+        </dev/null >"$work/lab.log" 2>&1 &
+    lab_pid=$!
+}
+
+# Waits at most $1 seconds for the overview to be titled $2 (its counts of benches and of those
+# online). Sets lab_window.
+wait_for_overview() {
+    vd_wait_for_window "$1" "$DISPLAY" "$2" "$lab_pid" \
+        || fail "no window titled '$2'; on the screen: $(xdotool search --name . getwindowname %@ 2>/dev/null | grep Velmora || true); velmora-lab said: $(cat "$work/lab.log")"
+    lab_window=$((vd_window))
+}
+
 trap 'stop_broker; cleanup' EXIT
