@@ -15,8 +15,6 @@ namespace {
 constexpr int kKeepAliveSeconds = 30;
 constexpr int kQos = 1;
 // CONNACK codes of MQTT 3.1.1 that no retry can mend.
-constexpr int kBadUserOrPassword = 4;
-constexpr int kNotAuthorised = 5;
 
 Subscriber* subscriberOf(void* self)
 {
@@ -112,18 +110,12 @@ void Subscriber::onConnect(mosquitto* client, void* self, int rc)
             subscriber, [subscriber] { emit subscriber->connected(); }, Qt::QueuedConnection);
         return;
     }
-    const QString why = QString::fromUtf8(mosquitto_connack_string(rc));
-    if (rc == kBadUserOrPassword || rc == kNotAuthorised) {
-        // Asking again with the same credentials only fills the broker's log: stop here.
+    const telemetry::ClientFault fault = telemetry::connectFault(subscriber->broker(), rc);
+    if (fault.final) {
         subscriber->m_givenUp = true;
         mosquitto_disconnect(client);
-        subscriber->tell(
-            QStringLiteral("MQTT broker %1 refused the connection: %2; not trying again")
-                .arg(subscriber->broker(), why));
-        return;
     }
-    subscriber->tellOnce(QStringLiteral("MQTT broker %1 refused the connection: %2; trying again")
-                             .arg(subscriber->broker(), why));
+    subscriber->tellFault(fault);
 }
 
 void Subscriber::onDisconnect(mosquitto* /*client*/, void* self, int rc)
@@ -132,19 +124,7 @@ void Subscriber::onDisconnect(mosquitto* /*client*/, void* self, int rc)
     const bool wasConnected = subscriber->m_connected.exchange(false);
     if (subscriber->m_givenUp || rc == MOSQ_ERR_SUCCESS)
         return;
-    if (rc == MOSQ_ERR_TLS) {
-        subscriber->tellOnce(QStringLiteral("MQTT broker %1: TLS failed (certificate refused); "
-                                            "not trying again")
-                                 .arg(subscriber->broker()));
-        return;
-    }
-    if (wasConnected)
-        subscriber->tellOnce(QStringLiteral("MQTT broker %1: connection lost; connecting again")
-                                 .arg(subscriber->broker()));
-    else
-        subscriber->tellOnce(
-            QStringLiteral("MQTT broker %1 not reachable: %2; trying again")
-                .arg(subscriber->broker(), QString::fromUtf8(mosquitto_strerror(rc))));
+    subscriber->tellFault(telemetry::disconnectFault(subscriber->broker(), rc, wasConnected));
 }
 
 void Subscriber::onMessage(mosquitto* /*client*/, void* self, const mosquitto_message* message)
@@ -171,6 +151,14 @@ void Subscriber::onLog(mosquitto* /*client*/, void* self, int level, const char*
         subscriber->tellOnce(QStringLiteral("MQTT broker %1: TLS failed (%2); not trying again")
                                  .arg(subscriber->broker(), error));
     }
+}
+
+void Subscriber::tellFault(const telemetry::ClientFault& fault)
+{
+    if (fault.final)
+        tell(fault.text);
+    else
+        tellOnce(fault.text);
 }
 
 void Subscriber::tellOnce(const QString& what)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "telemetry/ClientSetup.h"
 #include "telemetry/MqttSettings.h"
 
 #include <QByteArray>
@@ -64,6 +65,7 @@ private:
     static void onLog(mosquitto* client, void* self, int level, const char* text);
 
     void tellOnce(const QString& what);
+    void tellFault(const telemetry::ClientFault& fault);
     void tell(const QString& what);
 
     const telemetry::MqttSettings m_settings;

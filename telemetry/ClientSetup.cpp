@@ -10,6 +10,8 @@ namespace telemetry {
 
 namespace {
 
+constexpr int kBadUserOrPassword = 4; // CONNACK return codes
+constexpr int kNotAuthorised = 5;
 constexpr unsigned kFirstRetrySeconds = 1;
 constexpr unsigned kLastRetrySeconds = 60;
 
@@ -61,6 +63,35 @@ std::optional<QString> setUpClient(mosquitto* client, const MqttSettings& settin
         return QStringLiteral("MQTT broker %1: %2; not connecting")
             .arg(broker, QString::fromUtf8(mosquitto_strerror(rc)));
     return std::nullopt;
+}
+
+ClientFault connectFault(const QString& broker, int rc)
+{
+    const QString why = QString::fromUtf8(mosquitto_connack_string(rc));
+    if (rc == kBadUserOrPassword || rc == kNotAuthorised)
+        return { QStringLiteral("MQTT broker %1 refused the connection: %2; not trying again")
+                     .arg(broker, why),
+            true };
+    return {
+        QStringLiteral("MQTT broker %1 refused the connection: %2; trying again").arg(broker, why),
+        false
+    };
+}
+
+ClientFault disconnectFault(
+    const QString& broker, int rc, bool wasConnected, const QString& lastError)
+{
+    if (rc == MOSQ_ERR_TLS)
+        return { QStringLiteral("MQTT broker %1: TLS failed (%2); not trying again")
+                     .arg(broker,
+                         lastError.isEmpty() ? QStringLiteral("certificate refused") : lastError),
+            true };
+    if (wasConnected)
+        return { QStringLiteral("MQTT broker %1: connection lost; connecting again").arg(broker),
+            false };
+    return { QStringLiteral("MQTT broker %1 not reachable: %2; trying again")
+                 .arg(broker, QString::fromUtf8(mosquitto_strerror(rc))),
+        false };
 }
 
 } // namespace telemetry

@@ -25,4 +25,24 @@ QString brokerName(const MqttSettings& settings);
  */
 std::optional<QString> setUpClient(mosquitto* client, const MqttSettings& settings);
 
+/** A connection's fault as the user is told it, and whether trying again could mend it. */
+struct ClientFault {
+    QString text;
+    bool final = false; ///< retrying cannot help: stop, and tell it whatever was told before
+};
+
+/**
+ * The broker @p broker answered CONNECT with @p rc (not 0): a user name or password refused is
+ * final (asking again with them only fills the broker's log), anything else is tried again.
+ */
+ClientFault connectFault(const QString& broker, int rc);
+
+/**
+ * The connection ended with @p rc (not a disconnect asked for): a TLS failure is final (a
+ * certificate that does not match stays so; @p lastError is libmosquitto's word on it, if any),
+ * a connection lost or never made is tried again.
+ */
+ClientFault disconnectFault(
+    const QString& broker, int rc, bool wasConnected, const QString& lastError = {});
+
 } // namespace telemetry

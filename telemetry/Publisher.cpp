@@ -20,8 +20,6 @@ constexpr std::chrono::seconds kDisconnectBound { 2 };
 constexpr int kStateQos = 0; // live data: the newest one is kept and sent again anyway
 constexpr int kRetainedQos = 1; // status, limits, alarm: rare, and each one matters
 // CONNACK codes of MQTT 3.1.1 that no retry can mend.
-constexpr int kBadUserOrPassword = 4;
-constexpr int kNotAuthorised = 5;
 
 Publisher* publisherOf(void* self)
 {
@@ -241,29 +239,21 @@ void Publisher::onConnect(mosquitto* client, void* self, int rc)
         publisher->connectedNow();
         return;
     }
-    const QString why = QString::fromUtf8(mosquitto_connack_string(rc));
-    if (rc == kBadUserOrPassword || rc == kNotAuthorised) {
-        // Asking again with the same credentials only fills the broker's log: stop here.
+    const ClientFault fault = connectFault(publisher->broker(), rc);
+    if (fault.final) {
         {
             const std::lock_guard lock(publisher->m_mutex);
             publisher->m_givenUp = true;
         }
         mosquitto_disconnect(client);
-        publisher->tell(
-            QStringLiteral("MQTT broker %1 refused the connection: %2; not trying again")
-                .arg(publisher->broker(), why));
-        return;
     }
-    publisher->tellOnce(QStringLiteral("MQTT broker %1 refused the connection: %2; trying again")
-                            .arg(publisher->broker(), why));
+    publisher->tellFault(fault);
 }
 
 void Publisher::onDisconnect(mosquitto* /*client*/, void* self, int rc)
 {
-
     Publisher* publisher = publisherOf(self);
     bool wasConnected = false;
-    QString lastError;
     {
         const std::lock_guard lock(publisher->m_mutex);
         wasConnected = publisher->m_connected;
@@ -273,25 +263,12 @@ void Publisher::onDisconnect(mosquitto* /*client*/, void* self, int rc)
         if (publisher->m_givenUp || rc == MOSQ_ERR_SUCCESS)
             return;
     }
+    QString lastError;
     {
         const std::lock_guard lock(publisher->m_errorMutex);
         lastError = publisher->m_lastError;
     }
-    if (rc == MOSQ_ERR_TLS) {
-        // A certificate that does not match stays so: libmosquitto gives up on it.
-        publisher->tell(
-            QStringLiteral("MQTT broker %1: TLS failed (%2); not trying again")
-                .arg(publisher->broker(),
-                    lastError.isEmpty() ? QStringLiteral("certificate refused") : lastError));
-        return;
-    }
-    if (wasConnected)
-        publisher->tellOnce(QStringLiteral("MQTT broker %1: connection lost; connecting again")
-                                .arg(publisher->broker()));
-    else
-        publisher->tellOnce(
-            QStringLiteral("MQTT broker %1 not reachable: %2; trying again")
-                .arg(publisher->broker(), QString::fromUtf8(mosquitto_strerror(rc))));
+    publisher->tellFault(disconnectFault(publisher->broker(), rc, wasConnected, lastError));
 }
 
 void Publisher::onMessage(mosquitto* /*client*/, void* self, const mosquitto_message* message)
@@ -353,6 +330,14 @@ void Publisher::onLog(mosquitto* /*client*/, void* self, int level, const char* 
     if (error.startsWith(u"OpenSSL Error"))
         publisher->tellOnce(QStringLiteral("MQTT broker %1: TLS failed (%2); not trying again")
                                 .arg(publisher->broker(), error));
+}
+
+void Publisher::tellFault(const ClientFault& fault)
+{
+    if (fault.final)
+        tell(fault.text);
+    else
+        tellOnce(fault.text);
 }
 
 void Publisher::tellOnce(const QString& what)

@@ -2,6 +2,7 @@
 
 #include "alarms/AlarmRules.h"
 #include "session/TickListener.h"
+#include "telemetry/ClientSetup.h"
 #include "telemetry/MqttSettings.h"
 #include "telemetry/Payloads.h"
 #include "telemetry/Topics.h"
@@ -91,6 +92,7 @@ private:
     void sendDiscovery();
     // Tells @p what once per episode (until the next connection), on the owner's thread.
     void tellOnce(const QString& what);
+    void tellFault(const ClientFault& fault);
     void tell(const QString& what);
     QString broker() const;
 
