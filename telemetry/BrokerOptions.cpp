@@ -1,5 +1,7 @@
 #include "telemetry/BrokerOptions.h"
 
+#include <QDir>
+
 namespace telemetry {
 
 namespace {
@@ -49,9 +51,12 @@ std::optional<QString> applyBrokerOptions(const QCommandLineParser& parser, Mqtt
         // The names found on the command line: --prefix is only known where it was asked for.
         if (!parser.optionNames().contains(name))
             continue;
-        const QString value = parser.value(name);
+        QString value = parser.value(name);
         if (value.trimmed().isEmpty())
             return refusal(text.option, QStringLiteral("пустое значение"));
+        // A file is kept by its full path; on the command line it may be named from here.
+        if (text.kind == MqttValue::File)
+            value = QDir::current().absoluteFilePath(value.trimmed());
         const ParsedMqttValue parsed = parseMqttValue(value, text.kind);
         if (const auto* refused = std::get_if<MqttRefusal>(&parsed))
             return refusal(text.option, refused->reason);
@@ -69,10 +74,10 @@ QString brokerOptionsHelp(bool withPrefix)
         "                     [ADDRESS]:PORT\n"
         "  --mqtt-user USER   the user name to give the broker\n"
         "  --mqtt-password-file FILE\n"
-        "                     the password, the first line of FILE (a full path); FILE\n"
-        "                     must be the user's own, unreadable by group and others\n"
+        "                     the password, the first line of FILE, which must be\n"
+        "                     the user's own, unreadable by group and others\n"
         "  --mqtt-ca FILE     connect with TLS and check the broker's certificate\n"
-        "                     against the CA certificate in FILE (a full path)\n");
+        "                     against the CA certificate in FILE\n");
     if (withPrefix)
         help += QStringLiteral(
             "  --prefix PREFIX    the topics' first levels, as the benches publish them;\n"

@@ -134,12 +134,9 @@ private slots:
             << QStringLiteral("--on-alarm: cannot run '%1': not permitted to run it").arg(plain);
         row("--on-alarm not in PATH", { "--on-alarm", "velmora-no-such-program" },
             "--on-alarm: cannot run 'velmora-no-such-program': no such program in PATH");
-        row("--mqtt port", { "--mqtt", "broker:0" },
-            "--mqtt: 'broker:0' refused: вне пределов от 1 до 65535");
+        row("--mqtt port", { "--mqtt", "broker:0" }, "--mqtt: вне пределов от 1 до 65535");
         row("--bench wildcard", { "--mqtt", "broker", "--bench", "a/#" },
-            "--bench: 'a/#' refused: только латинские буквы, цифры, «-» и «_»");
-        row("--mqtt-ca control", { "--mqtt", "b", "--mqtt-ca", "/a\tb" },
-            "--mqtt-ca: '/a\tb' refused: управляющий знак");
+            "--bench: только латинские буквы, цифры, «-» и «_»");
         QTest::newRow("publishing off")
             << QStringList { "--mqtt-remote-limits" }
             << QStringLiteral("--mqtt-remote-limits: publishing is off: give --mqtt HOST, or "
@@ -409,7 +406,8 @@ private slots:
             QStandardPaths::findExecutable(QStringLiteral("sh")));
     }
 
-    // [Mqtt] with the command line over it key by key; --mqtt turns publishing on.
+    // [Mqtt] with the command line over it key by key; --mqtt turns publishing on and names the
+    // broker whole (its port the default unless given).
     void mqttFromTheFileWithTheCommandLineWinning()
     {
         writeSettingsFile(m_folder, "[Mqtt]\r\nEnabled=0\r\nHost=hub\r\nPort=1884\r\nUser=u\r\n");
@@ -420,8 +418,7 @@ private slots:
                   .mqtt;
         QCOMPARE(QStringList({ m.Host, QString::number(m.Port), m.User, m.PasswordFile, m.Bench,
                      QString::number(m.Enabled && m.RemoteLimits) }),
-            QStringList(
-                { "other", "1884", "u", QDir::current().absoluteFilePath("pw"), "b-1", "1" }));
+            QStringList({ "other", "0", "u", QDir::current().absoluteFilePath("pw"), "b-1", "1" }));
     }
 
     void helpNamesEveryOptionAndExitStatus()

@@ -37,8 +37,8 @@ private slots:
                                   << "--mqtt: недопустимый знак «/»";
         QTest::newRow("unclosed bracket")
             << QStringList { "--mqtt", "[::1:1883" } << "--mqtt: нет закрывающей «]»";
-        QTest::newRow("relative password file") << QStringList { "--mqtt-password-file", "pw" }
-                                                << "--mqtt-password-file: нужен полный путь";
+        QTest::newRow("control in the CA file")
+            << QStringList { "--mqtt-ca", "/a\tb" } << "--mqtt-ca: управляющий знак";
         QTest::newRow("wildcard in prefix") << QStringList { "--prefix", "a/#" }
                                             << "--prefix: только латинские буквы, цифры, «-», "
                                                "«_» и «/» между ними";
