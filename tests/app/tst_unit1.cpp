@@ -234,10 +234,13 @@ private slots:
         QVERIFY(m_form->close());
         const QByteArray written = readFile(m_ini);
         QVERIFY(written.startsWith("[Options]\r\nPort=COM1\r\nBaudRate=38400\r\n"));
-        // The 22 keys of [Options], then the run log's section and the alarms'.
+        // The 22 keys of [Options], then the run log's section, the alarms' and the network's.
         QVERIFY(written.endsWith("GraphFontStyle=0\r\nShowSignalFlag=1\r\n[RunLog]\r\nEnabled=1\r\n"
                                  "Folder=\r\n[Alarms]\r\nEnabled=0\r\nHigh=\r\nLow=\r\nBand=0\r\n"
-                                 "Margin=\r\nStale=\r\nDelay=\r\nHysteresis=\r\nSound=0\r\n"));
+                                 "Margin=\r\nStale=\r\nDelay=\r\nHysteresis=\r\nSound=0\r\n"
+                                 "[Mqtt]\r\nEnabled=0\r\nHost=\r\nPort=\r\nBench=\r\nPrefix=\r\n"
+                                 "User=\r\nPasswordFile=\r\nCaFile=\r\nDiscovery=1\r\n"
+                                 "RemoteLimits=0\r\n"));
         QCOMPARE(written.count("\r\n"), 36);
     }
 
