@@ -241,7 +241,7 @@ private slots:
                                  "[Mqtt]\r\nEnabled=0\r\nHost=\r\nPort=\r\nBench=\r\nPrefix=\r\n"
                                  "User=\r\nPasswordFile=\r\nCaFile=\r\nDiscovery=1\r\n"
                                  "RemoteLimits=0\r\n"));
-        QCOMPARE(written.count("\r\n"), 36);
+        QCOMPARE(written.count("\r\n"), 47);
     }
 
     // The rules take [Alarms] from the file; a reading above High rings the bell, a click on it
