@@ -34,7 +34,9 @@ expected=$(printf '%s\r\n' \
     'Keep=me' \
     '[RunLog]' 'Enabled=1' 'Folder=' \
     '[Alarms]' 'Enabled=0' 'High=' 'Low=' 'Band=0' 'Margin=' 'Stale=' 'Delay=' 'Hysteresis=' \
-    'Sound=0')
+    'Sound=0' \
+    '[Mqtt]' 'Enabled=0' 'Host=' 'Port=' 'Bench=' 'Prefix=' 'User=' 'PasswordFile=' 'CaFile=' \
+    'Discovery=1' 'RemoteLimits=0')
 actual=$(cat "$work/VelmoraThermo.ini")
 if [ "$actual" != "$expected" ]; then
     diff <(echo "$expected") <(echo "$actual") >&2 || true
