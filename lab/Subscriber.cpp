@@ -60,11 +60,11 @@ bool Subscriber::start()
     telemetry::useMosquitto();
     m_client = mosquitto_new(nullptr, true, this);
     if (m_client == nullptr) {
-        tell(QStringLiteral("MQTT broker %1: the client could not be made").arg(broker()));
+        m_faults.tell(QStringLiteral("MQTT broker %1: the client could not be made").arg(broker()));
         return false;
     }
     if (const std::optional<QString> fault = telemetry::setUpClient(m_client, m_settings)) {
-        tell(*fault);
+        m_faults.tell(*fault);
         return false;
     }
     mosquitto_connect_callback_set(m_client, &Subscriber::onConnect);
@@ -75,8 +75,8 @@ bool Subscriber::start()
     // The network thread first, then the connection it waits for (see Publisher::start()).
     int rc = mosquitto_loop_start(m_client);
     if (rc != MOSQ_ERR_SUCCESS) {
-        tell(QStringLiteral("MQTT broker %1: the network thread did not start: %2")
-                 .arg(broker(), QString::fromUtf8(mosquitto_strerror(rc))));
+        m_faults.tell(QStringLiteral("MQTT broker %1: the network thread did not start: %2")
+                          .arg(broker(), QString::fromUtf8(mosquitto_strerror(rc))));
         return false;
     }
     m_loopRunning = true;
@@ -85,7 +85,7 @@ bool Subscriber::start()
     if (rc != MOSQ_ERR_SUCCESS) {
         const QString why = rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
                                                  : QString::fromUtf8(mosquitto_strerror(rc));
-        tellOnce(
+        m_faults.tellOnce(
             QStringLiteral("MQTT broker %1 not reachable: %2; trying again").arg(broker(), why));
     }
     return true;
@@ -104,7 +104,7 @@ void Subscriber::onConnect(mosquitto* client, void* self, int rc)
     Subscriber* subscriber = subscriberOf(self);
     if (rc == 0) {
         subscriber->m_connected = true;
-        subscriber->m_told = false;
+        subscriber->m_faults.connected();
         mosquitto_subscribe(client, nullptr, subscriber->m_filter.constData(), kQos);
         QMetaObject::invokeMethod(
             subscriber, [subscriber] { emit subscriber->connected(); }, Qt::QueuedConnection);
@@ -115,7 +115,7 @@ void Subscriber::onConnect(mosquitto* client, void* self, int rc)
         subscriber->m_givenUp = true;
         mosquitto_disconnect(client);
     }
-    subscriber->tellFault(fault);
+    subscriber->m_faults.tell(fault);
 }
 
 void Subscriber::onDisconnect(mosquitto* /*client*/, void* self, int rc)
@@ -124,7 +124,7 @@ void Subscriber::onDisconnect(mosquitto* /*client*/, void* self, int rc)
     const bool wasConnected = subscriber->m_connected.exchange(false);
     if (subscriber->m_givenUp || rc == MOSQ_ERR_SUCCESS)
         return;
-    subscriber->tellFault(telemetry::disconnectFault(subscriber->broker(), rc, wasConnected));
+    subscriber->m_faults.tell(telemetry::disconnectFault(subscriber->broker(), rc, wasConnected));
 }
 
 void Subscriber::onMessage(mosquitto* /*client*/, void* self, const mosquitto_message* message)
@@ -144,33 +144,8 @@ void Subscriber::onLog(mosquitto* /*client*/, void* self, int level, const char*
 {
     if (level != MOSQ_LOG_ERR || text == nullptr)
         return;
-    const QString error = QString::fromUtf8(text);
-    // A failed handshake ends libmosquitto's attempts without a disconnect to tell of it.
-    if (error.startsWith(u"OpenSSL Error")) {
-        Subscriber* subscriber = subscriberOf(self);
-        subscriber->tellOnce(QStringLiteral("MQTT broker %1: TLS failed (%2); not trying again")
-                                 .arg(subscriber->broker(), error));
-    }
-}
-
-void Subscriber::tellFault(const telemetry::ClientFault& fault)
-{
-    if (fault.final)
-        tell(fault.text);
-    else
-        tellOnce(fault.text);
-}
-
-void Subscriber::tellOnce(const QString& what)
-{
-    if (!m_told.exchange(true))
-        tell(what);
-}
-
-void Subscriber::tell(const QString& what)
-{
-    QMetaObject::invokeMethod(
-        this, [this, what] { emit problem(what); }, Qt::QueuedConnection);
+    Subscriber* subscriber = subscriberOf(self);
+    subscriber->m_faults.logged(subscriber->broker(), QString::fromUtf8(text));
 }
 
 } // namespace lab

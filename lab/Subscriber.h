@@ -1,6 +1,7 @@
 #pragma once
 
 #include "telemetry/ClientSetup.h"
+#include "telemetry/FaultTeller.h"
 #include "telemetry/MqttSettings.h"
 
 #include <QByteArray>
@@ -64,15 +65,11 @@ private:
     static void onMessage(mosquitto* client, void* self, const mosquitto_message* message);
     static void onLog(mosquitto* client, void* self, int level, const char* text);
 
-    void tellOnce(const QString& what);
-    void tellFault(const telemetry::ClientFault& fault);
-    void tell(const QString& what);
-
     const telemetry::MqttSettings m_settings;
     const QByteArray m_filter;
     mosquitto* m_client = nullptr;
     bool m_loopRunning = false;
-    std::atomic<bool> m_told { false };
+    telemetry::FaultTeller m_faults { this, [this](const QString& text) { emit problem(text); } };
     std::atomic<bool> m_givenUp { false };
     std::atomic<bool> m_connected { false };
 

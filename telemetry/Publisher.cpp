@@ -77,19 +77,19 @@ bool Publisher::start()
     useMosquitto();
     m_client = mosquitto_new(nullptr, true, this);
     if (m_client == nullptr) {
-        tell(QStringLiteral("MQTT broker %1: the client could not be made").arg(broker()));
+        m_faults.tell(QStringLiteral("MQTT broker %1: the client could not be made").arg(broker()));
         return false;
     }
     const QByteArray status = name(Topic::Status);
     if (const int rc
         = mosquitto_will_set(m_client, status.constData(), 7, "offline", kRetainedQos, true);
         rc != MOSQ_ERR_SUCCESS) {
-        tell(QStringLiteral("MQTT broker %1: %2; not connecting")
-                 .arg(broker(), QString::fromUtf8(mosquitto_strerror(rc))));
+        m_faults.tell(QStringLiteral("MQTT broker %1: %2; not connecting")
+                          .arg(broker(), QString::fromUtf8(mosquitto_strerror(rc))));
         return false;
     }
     if (const std::optional<QString> fault = setUpClient(m_client, m_settings)) {
-        tell(*fault);
+        m_faults.tell(*fault);
         return false;
     }
     mosquitto_connect_callback_set(m_client, &Publisher::onConnect);
@@ -102,8 +102,8 @@ bool Publisher::start()
     // libmosquitto with a thread that never tries again.
     int rc = mosquitto_loop_start(m_client);
     if (rc != MOSQ_ERR_SUCCESS) {
-        tell(QStringLiteral("MQTT broker %1: the network thread did not start: %2")
-                 .arg(broker(), QString::fromUtf8(mosquitto_strerror(rc))));
+        m_faults.tell(QStringLiteral("MQTT broker %1: the network thread did not start: %2")
+                          .arg(broker(), QString::fromUtf8(mosquitto_strerror(rc))));
         return false;
     }
     const QByteArray host = m_settings.host().toUtf8();
@@ -112,7 +112,7 @@ bool Publisher::start()
         // The network thread keeps trying with a growing delay; the user hears of it once.
         const QString why = rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
                                                  : QString::fromUtf8(mosquitto_strerror(rc));
-        tellOnce(
+        m_faults.tellOnce(
             QStringLiteral("MQTT broker %1 not reachable: %2; trying again").arg(broker(), why));
     }
     m_loopRunning = true;
@@ -208,7 +208,7 @@ void Publisher::connectedNow()
             return;
         m_connected = true;
         m_disconnected = false;
-        m_told.store(false);
+        m_faults.connected();
         // Subscriptions first: once "online" is seen, the bench already listens.
         if (m_settings.Discovery)
             mosquitto_subscribe(m_client, nullptr, kHomeAssistantStatus, kRetainedQos);
@@ -247,7 +247,7 @@ void Publisher::onConnect(mosquitto* client, void* self, int rc)
         }
         mosquitto_disconnect(client);
     }
-    publisher->tellFault(fault);
+    publisher->m_faults.tell(fault);
 }
 
 void Publisher::onDisconnect(mosquitto* /*client*/, void* self, int rc)
@@ -268,7 +268,7 @@ void Publisher::onDisconnect(mosquitto* /*client*/, void* self, int rc)
         const std::lock_guard lock(publisher->m_errorMutex);
         lastError = publisher->m_lastError;
     }
-    publisher->tellFault(disconnectFault(publisher->broker(), rc, wasConnected, lastError));
+    publisher->m_faults.tell(disconnectFault(publisher->broker(), rc, wasConnected, lastError));
 }
 
 void Publisher::onMessage(mosquitto* /*client*/, void* self, const mosquitto_message* message)
@@ -299,7 +299,8 @@ void Publisher::onMessage(mosquitto* /*client*/, void* self, const mosquitto_mes
 void Publisher::refuse(const QString& reason)
 {
     limitsResult(false, reason);
-    tell(QStringLiteral("MQTT broker %1: remote limits command refused: %2").arg(broker(), reason));
+    m_faults.tell(
+        QStringLiteral("MQTT broker %1: remote limits command refused: %2").arg(broker(), reason));
 }
 
 void Publisher::command(const QByteArray& payload)
@@ -325,31 +326,7 @@ void Publisher::onLog(mosquitto* /*client*/, void* self, int level, const char* 
         const std::lock_guard lock(publisher->m_errorMutex);
         publisher->m_lastError = error;
     }
-    // A failed handshake ends libmosquitto's attempts without a disconnect to tell of it; what
-    // it logs is the one word of it there is.
-    if (error.startsWith(u"OpenSSL Error"))
-        publisher->tellOnce(QStringLiteral("MQTT broker %1: TLS failed (%2); not trying again")
-                                .arg(publisher->broker(), error));
-}
-
-void Publisher::tellFault(const ClientFault& fault)
-{
-    if (fault.final)
-        tell(fault.text);
-    else
-        tellOnce(fault.text);
-}
-
-void Publisher::tellOnce(const QString& what)
-{
-    if (!m_told.exchange(true))
-        tell(what);
-}
-
-void Publisher::tell(const QString& what)
-{
-    QMetaObject::invokeMethod(
-        this, [this, what] { emit problem(what); }, Qt::QueuedConnection);
+    publisher->m_faults.logged(publisher->broker(), error);
 }
 
 } // namespace telemetry

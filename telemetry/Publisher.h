@@ -3,6 +3,7 @@
 #include "alarms/AlarmRules.h"
 #include "session/TickListener.h"
 #include "telemetry/ClientSetup.h"
+#include "telemetry/FaultTeller.h"
 #include "telemetry/MqttSettings.h"
 #include "telemetry/Payloads.h"
 #include "telemetry/Topics.h"
@@ -90,10 +91,6 @@ private:
     // Hands one message to libmosquitto; m_mutex held, connected.
     void send(const QByteArray& topic, const QByteArray& payload, int qos, bool retain);
     void sendDiscovery();
-    // Tells @p what once per episode (until the next connection), on the owner's thread.
-    void tellOnce(const QString& what);
-    void tellFault(const ClientFault& fault);
-    void tell(const QString& what);
     QString broker() const;
 
     const MqttSettings m_settings;
@@ -103,9 +100,9 @@ private:
     const QByteArray& name(Topic which) const { return m_names[static_cast<std::size_t>(which)]; }
     mosquitto* m_client = nullptr;
     bool m_loopRunning = false;
-    // A fault was told since the last connection; libmosquitto's log callback sets it from
-    // inside calls made under m_mutex, so it is not guarded by it.
-    std::atomic<bool> m_told { false };
+    // Faults told; libmosquitto's log callback tells from inside calls made under m_mutex, so
+    // the teller keeps its own state.
+    FaultTeller m_faults { this, [this](const QString& text) { emit problem(text); } };
 
     BenchState m_bench; // the session's thread only
 
