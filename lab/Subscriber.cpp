@@ -4,17 +4,13 @@
 
 #include <QMetaObject>
 
-#include <cerrno>
-#include <cstring>
 #include <mosquitto.h>
 
 namespace lab {
 
 namespace {
 
-constexpr int kKeepAliveSeconds = 30;
 constexpr int kQos = 1;
-// CONNACK codes of MQTT 3.1.1 that no retry can mend.
 
 Subscriber* subscriberOf(void* self)
 {
@@ -72,22 +68,9 @@ bool Subscriber::start()
     mosquitto_message_callback_set(m_client, &Subscriber::onMessage);
     mosquitto_log_callback_set(m_client, &Subscriber::onLog);
 
-    // The network thread first, then the connection it waits for (see Publisher::start()).
-    int rc = mosquitto_loop_start(m_client);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        m_faults.tell(QStringLiteral("MQTT broker %1: the network thread did not start: %2")
-                          .arg(broker(), QString::fromUtf8(mosquitto_strerror(rc))));
+    if (!telemetry::startConnecting(m_client, m_settings, m_faults))
         return false;
-    }
     m_loopRunning = true;
-    const QByteArray host = m_settings.host().toUtf8();
-    rc = mosquitto_connect_async(m_client, host.constData(), m_settings.port(), kKeepAliveSeconds);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        const QString why = rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
-                                                 : QString::fromUtf8(mosquitto_strerror(rc));
-        m_faults.tellOnce(
-            QStringLiteral("MQTT broker %1 not reachable: %2; trying again").arg(broker(), why));
-    }
     return true;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "telemetry/FaultTeller.h"
 #include "telemetry/MqttSettings.h"
 
 #include <QString>
@@ -25,12 +26,6 @@ QString brokerName(const MqttSettings& settings);
  */
 std::optional<QString> setUpClient(mosquitto* client, const MqttSettings& settings);
 
-/** A connection's fault as the user is told it, and whether trying again could mend it. */
-struct ClientFault {
-    QString text;
-    bool final = false; ///< retrying cannot help: stop, and tell it whatever was told before
-};
-
 /**
  * The broker @p broker answered CONNECT with @p rc (not 0): a user name or password refused is
  * final (asking again with them only fills the broker's log), anything else is tried again.
@@ -44,5 +39,17 @@ ClientFault connectFault(const QString& broker, int rc);
  */
 ClientFault disconnectFault(
     const QString& broker, int rc, bool wasConnected, const QString& lastError = {});
+
+/** The keep-alive of every connection: a bench that dies is "offline" within 1.5 times it. */
+inline constexpr int kKeepAliveSeconds = 30;
+
+/**
+ * Starts @p client's network thread, then its connection to the broker in the background. The
+ * thread comes first: made the other way round, a connection refused while its CONNECT is
+ * written from the caller's thread leaves libmosquitto with a thread that never tries again.
+ * False, with the fault told, when the thread did not start; a connection that could not even
+ * begin is told once, and the thread tries it again with a growing delay.
+ */
+bool startConnecting(mosquitto* client, const MqttSettings& settings, FaultTeller& faults);
 
 } // namespace telemetry

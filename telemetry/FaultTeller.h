@@ -1,7 +1,5 @@
 #pragma once
 
-#include "telemetry/ClientSetup.h"
-
 #include <QObject>
 #include <QString>
 
@@ -9,6 +7,12 @@
 #include <functional>
 
 namespace telemetry {
+
+/** A connection's fault as the user is told it, and whether trying again could mend it. */
+struct ClientFault {
+    QString text;
+    bool final = false; ///< retrying cannot help: stop, and tell it whatever was told before
+};
 
 /**
  * Tells a broker connection's faults on its owner's thread, whichever thread finds them (the

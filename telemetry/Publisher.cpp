@@ -6,15 +6,12 @@
 
 #include <QMetaObject>
 
-#include <cerrno>
-#include <cstring>
 #include <mosquitto.h>
 
 namespace telemetry {
 
 namespace {
 
-constexpr int kKeepAliveSeconds = 30;
 // How long closing waits for the broker to take "offline" and the disconnect.
 constexpr std::chrono::seconds kDisconnectBound { 2 };
 constexpr int kStateQos = 0; // live data: the newest one is kept and sent again anyway
@@ -97,24 +94,8 @@ bool Publisher::start()
     mosquitto_message_callback_set(m_client, &Publisher::onMessage);
     mosquitto_log_callback_set(m_client, &Publisher::onLog);
 
-    // The network thread first: it waits for the connection below to begin. Made the other
-    // way round, a connection refused while its CONNECT is written from this thread leaves
-    // libmosquitto with a thread that never tries again.
-    int rc = mosquitto_loop_start(m_client);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        m_faults.tell(QStringLiteral("MQTT broker %1: the network thread did not start: %2")
-                          .arg(broker(), QString::fromUtf8(mosquitto_strerror(rc))));
+    if (!startConnecting(m_client, m_settings, m_faults))
         return false;
-    }
-    const QByteArray host = m_settings.host().toUtf8();
-    rc = mosquitto_connect_async(m_client, host.constData(), m_settings.port(), kKeepAliveSeconds);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        // The network thread keeps trying with a growing delay; the user hears of it once.
-        const QString why = rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
-                                                 : QString::fromUtf8(mosquitto_strerror(rc));
-        m_faults.tellOnce(
-            QStringLiteral("MQTT broker %1 not reachable: %2; trying again").arg(broker(), why));
-    }
     m_loopRunning = true;
     return true;
 }
