@@ -5,7 +5,6 @@
 
 #include <QDateTime>
 #include <QFileInfo>
-#include <QSysInfo>
 
 namespace app {
 
@@ -17,14 +16,10 @@ BenchPublishing::BenchPublishing(std::function<QString()> runFile, QObject* pare
 
 BenchPublishing::~BenchPublishing() = default;
 
-QString BenchPublishing::defaultBench(const QString& portName)
-{
-    return telemetry::benchName(QSysInfo::machineHostName(), portName);
-}
-
 void BenchPublishing::apply(const telemetry::MqttSettings& settings, const QString& portName)
 {
-    const QString bench = settings.Bench.isEmpty() ? defaultBench(portName) : settings.Bench;
+    const QString bench
+        = settings.Bench.isEmpty() ? telemetry::localBenchName(portName) : settings.Bench;
     if (settings == m_settings && bench == m_bench && (m_publisher != nullptr) == settings.Enabled)
         return;
     close();

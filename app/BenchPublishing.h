@@ -44,8 +44,6 @@ public:
      */
     void apply(const telemetry::MqttSettings& settings, const QString& portName);
     const telemetry::MqttSettings& settings() const { return m_settings; }
-    /** The bench's name when the settings give none: this computer's name and the port's. */
-    static QString defaultBench(const QString& portName);
     bool isPublishing() const { return m_publisher != nullptr; }
 
     /** The regulator's limits in force, as limits.csv tells them before any upload. */

@@ -21,6 +21,8 @@
 #include "preferences/PreferencesDialog.h"
 #include "resources/Pictures.h"
 #include "runlog/LimitsRecord.h"
+#include "telemetry/LimitsCommand.h"
+#include "telemetry/Topics.h"
 
 #include <QClipboard>
 #include <QCloseEvent>
@@ -578,8 +580,7 @@ void TForm1::remoteLimits(instrument::RegulatorLimits limits)
         m_settings.A = limits.lower;
         m_settings.B = limits.upper;
     }
-    m_publishing.limitsResult(
-        sent, sent ? QString() : QString::fromLatin1(runlog::outcomeName(*outcome)));
+    m_publishing.limitsResult(sent, telemetry::limitsRefusal(outcome));
 }
 
 void TForm1::showNetworkProblem(const QString& text)
@@ -634,8 +635,7 @@ void TForm1::MoreClick()
     byDefault.Folder.clear();
     dialog.fill(m_runLogSettings, app::runFolder(m_location, byDefault), m_alarmSettings,
         alarmBandActive());
-    dialog.fillNetwork(
-        m_publishing.settings(), app::BenchPublishing::defaultBench(m_settings.Port));
+    dialog.fillNetwork(m_publishing.settings(), telemetry::localBenchName(m_settings.Port));
     if (dialog.exec() != QDialog::Accepted)
         return;
     // Like the rest of the settings, these are written when the window closes; a run going on

@@ -1,13 +1,13 @@
 #include "logger/Telemetry.h"
 
 #include "alarms/AlarmRules.h"
-#include "platform/SerialPort.h"
 #include "session/PollSession.h"
+#include "telemetry/ClientSetup.h"
+#include "telemetry/LimitsCommand.h"
 #include "telemetry/Publisher.h"
 #include "telemetry/Topics.h"
 
 #include <QFileInfo>
-#include <QSysInfo>
 
 namespace logger {
 
@@ -20,10 +20,8 @@ QString degrees(std::uint16_t tenths)
 
 QString benchOf(const Options& options)
 {
-    if (!options.mqtt.Bench.isEmpty())
-        return options.mqtt.Bench;
-    return telemetry::benchName(
-        QSysInfo::machineHostName(), platform::serialDevicePath(options.port));
+    return options.mqtt.Bench.isEmpty() ? telemetry::localBenchName(options.port)
+                                        : options.mqtt.Bench;
 }
 
 } // namespace
@@ -56,7 +54,7 @@ Telemetry::~Telemetry() = default;
 
 QString Telemetry::broker() const
 {
-    return QStringLiteral("%1:%2").arg(m_options.mqtt.host()).arg(m_options.mqtt.port());
+    return telemetry::brokerName(m_options.mqtt);
 }
 
 void Telemetry::begin(alarms::AlarmRules* rules)
@@ -91,13 +89,7 @@ void Telemetry::requested(instrument::RegulatorLimits limits)
         m_tell(what + QStringLiteral(" applied"), Priority::Notice);
         return;
     }
-    QString reason;
-    if (!outcome)
-        reason = QStringLiteral("not polling");
-    else if (*outcome == runlog::LimitsOutcome::PortNotOpened)
-        reason = QStringLiteral("the port is lost for the moment");
-    else
-        reason = QStringLiteral("the port did not take them; the regulator may hold others");
+    const QString reason = telemetry::limitsRefusal(outcome);
     m_publisher->limitsResult(false, reason);
     m_tell(what + QStringLiteral(" refused: ") + reason, Priority::Warning);
 }

@@ -64,4 +64,19 @@ std::variant<instrument::RegulatorLimits, CommandRefusal> parseLimitsCommand(
     return limits;
 }
 
+QString limitsRefusal(std::optional<runlog::LimitsOutcome> outcome)
+{
+    if (!outcome)
+        return QStringLiteral("not polling");
+    switch (*outcome) {
+    case runlog::LimitsOutcome::Sent:
+        return {};
+    case runlog::LimitsOutcome::PortNotOpened:
+        return QStringLiteral("the port is lost for the moment");
+    case runlog::LimitsOutcome::WriteFailed:
+        break;
+    }
+    return QStringLiteral("the port did not take them; the regulator may hold others");
+}
+
 } // namespace telemetry

@@ -1,10 +1,12 @@
 #pragma once
 
 #include "instrument/LimitsUpload.h"
+#include "runlog/LimitsRecord.h"
 
 #include <QByteArray>
 #include <QString>
 
+#include <optional>
 #include <variant>
 
 namespace telemetry {
@@ -24,5 +26,9 @@ struct CommandRefusal {
  */
 std::variant<instrument::RegulatorLimits, CommandRefusal> parseLimitsCommand(
     const QByteArray& payload);
+
+/** Why a remote limits command taken was not applied, as its answer gives it: @p outcome of the
+ *  upload (nullopt: none was made, not polling). Empty when they were sent. */
+QString limitsRefusal(std::optional<runlog::LimitsOutcome> outcome);
 
 } // namespace telemetry

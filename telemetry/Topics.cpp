@@ -1,10 +1,12 @@
 #include "telemetry/Topics.h"
 
+#include "platform/SerialPort.h"
 #include "telemetry/MqttSettings.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSysInfo>
 
 namespace telemetry {
 
@@ -33,6 +35,11 @@ QString benchName(const QString& hostName, const QString& portPath)
     if (name.isEmpty())
         return QStringLiteral("bench");
     return name.left(kMaxBenchName);
+}
+
+QString localBenchName(const QString& portName)
+{
+    return benchName(QSysInfo::machineHostName(), platform::serialDevicePath(portName));
 }
 
 Topics::Topics(const QString& prefix, const QString& bench)

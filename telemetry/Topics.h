@@ -18,6 +18,10 @@ inline constexpr qsizetype kMaxBenchName = 64;
  */
 QString benchName(const QString& hostName, const QString& portPath);
 
+/** This computer's bench on the serial port named @p portName as the settings name it ("COM1",
+ *  "ttyUSB0", a path): benchName() of the host name and the port's device. */
+QString localBenchName(const QString& portName);
+
 /** The topics of one bench, under <prefix>/<bench>/. */
 enum class Topic { Status, Temperature, State, Limits, Alarm, LimitsSet, LimitsResult };
 inline constexpr std::size_t kTopicCount = 7;
