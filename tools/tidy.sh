@@ -44,6 +44,11 @@ for file in "${sources[@]}"; do
     fi
 done
 echo "clang-tidy: ${#sources[@]} files, $(( ${#jobs[@]} / 2 )) changed since they last passed"
+if [ "${#jobs[@]}" -eq 0 ]; then
+    # printf would still hand xargs one empty name, which clang-tidy takes for the folder.
+    echo "clang-tidy: $((SECONDS - start)) s"
+    exit 0
+fi
 set +e
 # shellcheck disable=SC2016 # expanded by the inner shell
 printf '%s\0' "${jobs[@]}" \
