@@ -31,7 +31,11 @@ Subscriber::~Subscriber()
     if (m_client == nullptr)
         return;
     m_givenUp = true;
-    if (m_loopRunning) {
+    using Left = telemetry::ConnectionStart::Left;
+    const Left left = m_start ? m_start->end() : Left::Stopped;
+    if (left == Left::Nothing)
+        return;
+    if (left == Left::Running) {
         mosquitto_disconnect(m_client);
         // Nothing to say to the broker on the way out: the thread is stopped at once.
         mosquitto_loop_stop(m_client, true);
@@ -68,9 +72,7 @@ bool Subscriber::start()
     mosquitto_message_callback_set(m_client, &Subscriber::onMessage);
     mosquitto_log_callback_set(m_client, &Subscriber::onLog);
 
-    if (!telemetry::startConnecting(m_client, m_settings, m_faults))
-        return false;
-    m_loopRunning = true;
+    m_start = std::make_unique<telemetry::ConnectionStart>(m_client, m_settings, m_faults);
     return true;
 }
 

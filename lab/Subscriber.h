@@ -1,6 +1,7 @@
 #pragma once
 
 #include "telemetry/ClientSetup.h"
+#include "telemetry/ConnectionStart.h"
 #include "telemetry/FaultTeller.h"
 #include "telemetry/MqttSettings.h"
 
@@ -9,6 +10,7 @@
 #include <QString>
 
 #include <atomic>
+#include <memory>
 #include <mutex>
 #include <vector>
 
@@ -68,7 +70,7 @@ private:
     const telemetry::MqttSettings m_settings;
     const QByteArray m_filter;
     mosquitto* m_client = nullptr;
-    bool m_loopRunning = false;
+    std::unique_ptr<telemetry::ConnectionStart> m_start;
     telemetry::FaultTeller m_faults { this, [this](const QString& text) { emit problem(text); } };
     std::atomic<bool> m_givenUp { false };
     std::atomic<bool> m_connected { false };

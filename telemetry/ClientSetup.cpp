@@ -4,8 +4,6 @@
 
 #include <QFile>
 
-#include <cerrno>
-#include <cstring>
 #include <mosquitto.h>
 
 namespace telemetry {
@@ -94,26 +92,6 @@ ClientFault disconnectFault(
     return { QStringLiteral("MQTT broker %1 not reachable: %2; trying again")
                  .arg(broker, QString::fromUtf8(mosquitto_strerror(rc))),
         false };
-}
-
-bool startConnecting(mosquitto* client, const MqttSettings& settings, FaultTeller& faults)
-{
-    const QString broker = brokerName(settings);
-    int rc = mosquitto_loop_start(client);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        faults.tell(QStringLiteral("MQTT broker %1: the network thread did not start: %2")
-                        .arg(broker, QString::fromUtf8(mosquitto_strerror(rc))));
-        return false;
-    }
-    const QByteArray host = settings.host().toUtf8();
-    rc = mosquitto_connect_async(client, host.constData(), settings.port(), kKeepAliveSeconds);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        const QString why = rc == MOSQ_ERR_ERRNO ? QString::fromLocal8Bit(std::strerror(errno))
-                                                 : QString::fromUtf8(mosquitto_strerror(rc));
-        faults.tellOnce(
-            QStringLiteral("MQTT broker %1 not reachable: %2; trying again").arg(broker, why));
-    }
-    return true;
 }
 
 } // namespace telemetry

@@ -43,13 +43,4 @@ ClientFault disconnectFault(
 /** The keep-alive of every connection: a bench that dies is "offline" within 1.5 times it. */
 inline constexpr int kKeepAliveSeconds = 30;
 
-/**
- * Starts @p client's network thread, then its connection to the broker in the background. The
- * thread comes first: made the other way round, a connection refused while its CONNECT is
- * written from the caller's thread leaves libmosquitto with a thread that never tries again.
- * False, with the fault told, when the thread did not start; a connection that could not even
- * begin is told once, and the thread tries it again with a growing delay.
- */
-bool startConnecting(mosquitto* client, const MqttSettings& settings, FaultTeller& faults);
-
 } // namespace telemetry

@@ -49,7 +49,10 @@ Publisher::~Publisher()
         m_connected = false;
         m_givenUp = true;
     }
-    if (m_loopRunning) {
+    const ConnectionStart::Left left = m_start ? m_start->end() : ConnectionStart::Left::Stopped;
+    if (left == ConnectionStart::Left::Nothing)
+        return;
+    if (left == ConnectionStart::Left::Running) {
         // A clean disconnect lets the loop write "offline" and end by itself; a broker that does
         // not take it within the bound, or no connection at all, and the thread is stopped.
         bool ended = false;
@@ -94,9 +97,7 @@ bool Publisher::start()
     mosquitto_message_callback_set(m_client, &Publisher::onMessage);
     mosquitto_log_callback_set(m_client, &Publisher::onLog);
 
-    if (!startConnecting(m_client, m_settings, m_faults))
-        return false;
-    m_loopRunning = true;
+    m_start = std::make_unique<ConnectionStart>(m_client, m_settings, m_faults);
     return true;
 }
 

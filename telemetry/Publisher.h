@@ -3,6 +3,7 @@
 #include "alarms/AlarmRules.h"
 #include "session/TickListener.h"
 #include "telemetry/ClientSetup.h"
+#include "telemetry/ConnectionStart.h"
 #include "telemetry/FaultTeller.h"
 #include "telemetry/MqttSettings.h"
 #include "telemetry/Payloads.h"
@@ -15,6 +16,7 @@
 #include <array>
 #include <atomic>
 #include <condition_variable>
+#include <memory>
 #include <mutex>
 
 struct mosquitto;
@@ -99,7 +101,7 @@ private:
     std::array<QByteArray, kTopicCount> m_names;
     const QByteArray& name(Topic which) const { return m_names[static_cast<std::size_t>(which)]; }
     mosquitto* m_client = nullptr;
-    bool m_loopRunning = false;
+    std::unique_ptr<ConnectionStart> m_start;
     // Faults told; libmosquitto's log callback tells from inside calls made under m_mutex, so
     // the teller keeps its own state.
     FaultTeller m_faults { this, [this](const QString& text) { emit problem(text); } };

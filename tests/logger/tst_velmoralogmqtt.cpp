@@ -126,6 +126,16 @@ private slots:
         QCOMPARE(m_log.readAllStandardError().count(told), 1);
     }
 
+    // A broker whose name is never looked up (a DNS server that does not answer) holds up
+    // neither the polls nor the end.
+    void hangingHostLookup()
+    {
+        start({ "--count", "4", "--output", "-", "--mqtt", "broker.stalled" });
+        QVERIFY(m_log.waitForFinished(kBoundMs));
+        QCOMPARE(m_log.exitCode(), 0);
+        QCOMPARE(m_log.readAllStandardOutput().count('\n'), 5);
+    }
+
     // A valid command goes out between two polls with the upload's bytes and pauses and is a row
     // of limits.csv; any other is refused with its reason and sends nothing.
     void remoteLimits_data()

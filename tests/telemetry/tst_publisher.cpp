@@ -4,6 +4,11 @@
 #include <QSignalSpy>
 #include <QtTest>
 
+#include <fcntl.h>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
 using namespace telemetry;
 
 // The publisher against a real broker started by the test.
@@ -17,6 +22,7 @@ private slots:
     void connecting();
     void remoteLimits_data();
     void remoteLimits();
+    void closedDuringLookup();
     void brokerRestarted(); // last: it stops the shared broker
 
 private:
@@ -197,6 +203,33 @@ void TestPublisher::remoteLimits()
     QCOMPARE(reader.on(publisher.topics().topic(Topic::LimitsResult)), result);
     if (retained)
         reader.send(set.constData(), {}, true);
+}
+
+// Closed while the broker's name is still being looked up: closing does not wait for it, and
+// the attempt, once the name is found and its certificate file fails with an error logged,
+// calls nothing of the publisher's and closes the client.
+void TestPublisher::closedDuringLookup()
+{
+    const QByteArray gate = QFile::encodeName(m_dir.filePath(QStringLiteral("gate")));
+    QVERIFY(::mkfifo(gate.constData(), 0600) == 0);
+    qputenv("VT_LOOKUP_GATE", gate);
+    MqttSettings s = settings();
+    s.Host = QStringLiteral("broker.stalled");
+    s.CaFile = s.PasswordFile; // not a certificate
+    const auto threads = [] {
+        return QDir(QStringLiteral("/proc/self/task"))
+            .entryList(QDir::Dirs | QDir::NoDotAndDotDot)
+            .size();
+    };
+    const qsizetype before = threads();
+    auto publisher = std::make_unique<Publisher>(s, QStringLiteral("b4"));
+    QVERIFY(publisher->start());
+    publisher.reset();
+    int fd = -1; // the look-up waits for a writer
+    QTRY_VERIFY((fd = ::open(gate.constData(), O_WRONLY | O_NONBLOCK | O_CLOEXEC)) >= 0);
+    ::close(fd);
+    QTRY_COMPARE(threads(), before);
+    qunsetenv("VT_LOOKUP_GATE");
 }
 
 void TestPublisher::brokerRestarted()
