@@ -4,7 +4,9 @@
 # and the lines the program does not know left in place.
 source "$(dirname "$0")/session.sh"
 
-printf '; written by hand\r\n[Options]\r\nPort=/nonexistent/velmora-e2e\r\nTimerWorkInterval=900\r\nMinY=-5\r\n[Other]\r\nKeep=me\r\n' \
+# Publishing to a broker whose name is never looked up (the test preloads such a look-up): the
+# window opens and closes all the same.
+printf '; written by hand\r\n[Options]\r\nPort=/nonexistent/velmora-e2e\r\nTimerWorkInterval=900\r\nMinY=-5\r\n[Other]\r\nKeep=me\r\n[Mqtt]\r\nEnabled=1\r\nHost=broker.stalled\r\n' \
     >"$work/VelmoraThermo.ini"
 
 start_display
@@ -32,11 +34,11 @@ expected=$(printf '%s\r\n' \
     'GraphFontStyle=0' 'ShowSignalFlag=1' \
     '[Other]' \
     'Keep=me' \
+    '[Mqtt]' 'Enabled=1' 'Host=broker.stalled' 'Port=' 'Bench=' 'Prefix=' 'User=' \
+    'PasswordFile=' 'CaFile=' 'Discovery=1' 'RemoteLimits=0' \
     '[RunLog]' 'Enabled=1' 'Folder=' \
     '[Alarms]' 'Enabled=0' 'High=' 'Low=' 'Band=0' 'Margin=' 'Stale=' 'Delay=' 'Hysteresis=' \
-    'Sound=0' \
-    '[Mqtt]' 'Enabled=0' 'Host=' 'Port=' 'Bench=' 'Prefix=' 'User=' 'PasswordFile=' 'CaFile=' \
-    'Discovery=1' 'RemoteLimits=0')
+    'Sound=0')
 actual=$(cat "$work/VelmoraThermo.ini")
 if [ "$actual" != "$expected" ]; then
     diff <(echo "$expected") <(echo "$actual") >&2 || true
