@@ -11,6 +11,8 @@
 #include <string_view>
 #include <unistd.h>
 
+// The C library names its parameters with reserved names.
+// NOLINTNEXTLINE(readability-inconsistent-declaration-parameter-name)
 extern "C" int getaddrinfo(
     const char* node, const char* service, const addrinfo* hints, addrinfo** result)
 {
