@@ -46,6 +46,9 @@ for key in 'Name=Velmora Thermo' 'Name\[ru\]=.+' 'Comment=.+' 'Categories=Scienc
     'Terminal=false' 'Icon=velmora-thermo'; do
     grep -qxE "$key" "$entry" || fail "the menu entry lacks $key"
 done
+lab_entry="$menu/applications/velmora-lab.desktop"
+desktop-file-validate "$lab_entry" || fail "the lab overview's menu entry is not valid"
+grep -qx "Exec=\"$prefix/velmora-lab\"" "$lab_entry" || fail "Exec does not name the overview"
 for size in 32x32 128x128; do
     [ -s "$menu/icons/hicolor/$size/apps/velmora-thermo.png" ] || fail "no $size icon in the theme"
 done
@@ -68,7 +71,7 @@ grep -q "^Port=$work/instrument"$'\r$' "$prefix/VelmoraThermo.ini" || fail "the 
 [ ! -e "$work/VelmoraThermo.ini" ] || fail "the settings went to the working folder"
 
 "$prefix/uninstall.sh" >/dev/null || fail "uninstall.sh failed"
-[ ! -e "$entry" ] || fail "the menu entry is still there"
+[ ! -e "$entry" ] && [ ! -e "$lab_entry" ] || fail "a menu entry is still there"
 [ -z "$(find "$menu/icons" -name velmora-thermo.png)" ] || fail "an icon is still there"
 # The settings and the run the program just logged are the user's: they stay, and only they.
 [ "$(ls -A "$prefix" | tr '\n' ' ')" = "VelmoraThermo.ini runs " ] \

@@ -6,7 +6,7 @@ set -euo pipefail
 folder="$(cd "$(dirname "$0")" && pwd)"
 data="${XDG_DATA_HOME:-$HOME/.local/share}"
 
-rm -f "$data/applications/velmora-thermo.desktop"
+rm -f "$data/applications/velmora-thermo.desktop" "$data/applications/velmora-lab.desktop"
 rm -f "$data"/icons/hicolor/*/apps/velmora-thermo.png
 if command -v update-desktop-database >/dev/null && [ -d "$data/applications" ]; then
     update-desktop-database -q "$data/applications" 2>/dev/null || true
@@ -16,7 +16,7 @@ fi
 rm -f "$folder/velmora-thermo" "$folder/velmora-log" "$folder/velmora-lab" "$folder/instrument-sim" \
     "$folder/velmora-log@.service" "$folder/velmora-thermo.desktop" "$folder/velmora-lab.desktop" \
     "$folder/README.md" "$folder/add-to-menu.sh" \
-    "$folder"/.velmora-thermo.desktop.*
+    "$folder"/.velmora-thermo.desktop.* "$folder"/.velmora-lab.desktop.*
 rm -rf "$folder/icons" "$folder/screenshots"
 rm -f "$folder/uninstall.sh"
 if [ -e "$folder/VelmoraThermo.ini" ]; then
