@@ -1,20 +1,13 @@
 #include "preferences/AlarmsPage.h"
 
+#include "preferences/FormRows.h"
+
 #include <QCheckBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 
 namespace preferences {
-
-namespace {
-
-QFormLayout* formOf(QWidget* page)
-{
-    return static_cast<QFormLayout*>(page->layout());
-}
-
-} // namespace
 
 AlarmsPage::AlarmsPage(QWidget* parent)
     : QWidget(parent)
@@ -23,16 +16,12 @@ AlarmsPage::AlarmsPage(QWidget* parent)
     setObjectName(QStringLiteral("pageAlarms"));
     auto* form = new QFormLayout(this);
 
-    m_enabled = new QCheckBox(QStringLiteral("Сигнализация включена"), this);
-    m_enabled->setObjectName(QStringLiteral("chkAlarms"));
-    form->addRow(m_enabled);
+    m_enabled = addCheckRow(this, "chkAlarms", QStringLiteral("Сигнализация включена"));
 
     m_high = addNumber("edtAlarmHigh", QStringLiteral("Выше, °C"), AlarmValue::Temperature);
     m_low = addNumber("edtAlarmLow", QStringLiteral("Ниже, °C"), AlarmValue::Temperature);
 
-    m_band = new QCheckBox(QStringLiteral("Вне пределов регулятора"), this);
-    m_band->setObjectName(QStringLiteral("chkAlarmBand"));
-    form->addRow(m_band);
+    m_band = addCheckRow(this, "chkAlarmBand", QStringLiteral("Вне пределов регулятора"));
     m_margin = addNumber("edtAlarmMargin", QStringLiteral("Запас, °C"), AlarmValue::Degrees);
     m_bandNote = new QLabel(this);
     m_bandNote->setObjectName(QStringLiteral("lblAlarmBand"));
@@ -45,9 +34,8 @@ AlarmsPage::AlarmsPage(QWidget* parent)
     m_hysteresis
         = addNumber("edtAlarmHysteresis", QStringLiteral("Гистерезис, °C"), AlarmValue::Degrees);
 
-    m_sound = new QCheckBox(QStringLiteral("Звуковой сигнал до подтверждения"), this);
-    m_sound->setObjectName(QStringLiteral("chkAlarmSound"));
-    form->addRow(m_sound);
+    m_sound = addCheckRow(
+        this, "chkAlarmSound", QStringLiteral("Звуковой сигнал до подтверждения"));
 
     auto* hint = new QLabel(QStringLiteral("Пустое поле или 0 — правило выключено."), this);
     hint->setWordWrap(true);

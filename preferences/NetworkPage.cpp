@@ -1,6 +1,7 @@
 #include "preferences/NetworkPage.h"
 
 #include "platform/PrivateFile.h"
+#include "preferences/FormRows.h"
 
 #include <QCheckBox>
 #include <QDir>
@@ -13,15 +14,6 @@
 
 namespace preferences {
 
-namespace {
-
-QFormLayout* formOf(QWidget* page)
-{
-    return static_cast<QFormLayout*>(page->layout());
-}
-
-} // namespace
-
 NetworkPage::NetworkPage(QWidget* parent)
     : QWidget(parent)
 {
@@ -29,9 +21,7 @@ NetworkPage::NetworkPage(QWidget* parent)
     setObjectName(QStringLiteral("pageNetwork"));
     auto* form = new QFormLayout(this);
 
-    m_enabled = new QCheckBox(QStringLiteral("Публиковать показания на брокер MQTT"), this);
-    m_enabled->setObjectName(QStringLiteral("chkMqtt"));
-    form->addRow(m_enabled);
+    m_enabled = addCheckRow(this, "chkMqtt", QStringLiteral("Публиковать показания на брокер MQTT"));
 
     m_host = addText("edtMqttHost", QStringLiteral("Брокер"), MqttValue::Host);
     m_host.edit->setPlaceholderText(QString::fromLatin1(telemetry::kDefaultHost));
@@ -47,13 +37,10 @@ NetworkPage::NetworkPage(QWidget* parent)
         QStringLiteral("Файл пароля"));
     m_caFile = addFile("edtMqttCaFile", "btnMqttCaFile", QStringLiteral("Сертификат ЦС (TLS)"));
 
-    m_discovery = new QCheckBox(QStringLiteral("Объявлять датчики для Home Assistant"), this);
-    m_discovery->setObjectName(QStringLiteral("chkMqttDiscovery"));
-    form->addRow(m_discovery);
-    m_remoteLimits
-        = new QCheckBox(QStringLiteral("Принимать пределы регулятора по сети"), this);
-    m_remoteLimits->setObjectName(QStringLiteral("chkMqttRemoteLimits"));
-    form->addRow(m_remoteLimits);
+    m_discovery = addCheckRow(
+        this, "chkMqttDiscovery", QStringLiteral("Объявлять датчики для Home Assistant"));
+    m_remoteLimits = addCheckRow(
+        this, "chkMqttRemoteLimits", QStringLiteral("Принимать пределы регулятора по сети"));
     m_fields.push_back(m_discovery);
     m_fields.push_back(m_remoteLimits);
 

@@ -1,5 +1,7 @@
 #include "preferences/RunLogPage.h"
 
+#include "preferences/FormRows.h"
+
 #include <QCheckBox>
 #include <QDir>
 #include <QFileDialog>
@@ -17,9 +19,7 @@ RunLogPage::RunLogPage(QWidget* parent)
     setObjectName(QStringLiteral("pageRunLog"));
     auto* form = new QFormLayout(this);
 
-    m_enabled = new QCheckBox(QStringLiteral("Записывать каждый опрос в файл"), this);
-    m_enabled->setObjectName(QStringLiteral("chkRunLog"));
-    form->addRow(m_enabled);
+    m_enabled = addCheckRow(this, "chkRunLog", QStringLiteral("Записывать каждый опрос в файл"));
 
     m_folder = new QLineEdit(this);
     m_folder->setObjectName(QStringLiteral("edtRunFolder"));
